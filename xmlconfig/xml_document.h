@@ -1,0 +1,79 @@
+// The tree the XML reader builds, and its path lookups.
+//
+// An element whose content holds no '<' is a leaf: a name -> text entry of its
+// parent (a later leaf of the same name replaces the earlier one). Any other
+// element is an XmlNode with its own leaves and children. XmlDocument is the
+// XmlHandler that builds the tree from XmlParser's notifications; XmlConfig
+// (xml_config.h) puts file loading and typed getters on top of it.
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "xml_parser.h"
+
+struct XmlLeaf {
+  std::string text;
+  std::string attributes;
+};
+
+class XmlNode {
+ public:
+  XmlNode() = default;
+
+  void reset(const std::string& nodeName, const std::string& nodeAttributes, XmlNode* nodeParent);
+  XmlNode* addChild(const std::string& childName, const std::string& childAttributes);
+  void setLeaf(const std::string& key, const std::string& text, const std::string& leafAttributes);
+
+  // Each leaves `out` alone and returns false when the leaf is absent. The
+  // numeric ones return true for a present leaf even when its text is no number
+  // (then `out` keeps its value).
+  bool getLeafText(const std::string& key, std::string& out) const;
+  bool getLeafDouble(const std::string& key, double& out) const;
+  bool getLeafFloat(const std::string& key, float& out) const;
+  bool getLeafInt(const std::string& key, int32_t& out) const;
+
+  const XmlNode* findChild(const std::string& childName) const;
+  void clear();
+  void write(std::FILE* stream) const;
+
+  std::map<std::string, XmlLeaf> leaves;
+  std::string name;
+  std::string attributes;
+  std::vector<XmlNode> children;
+  // Only meaningful while the tree is built; children move as vectors grow.
+  XmlNode* parent = nullptr;
+};
+
+class XmlDocument : public XmlHandler {
+ public:
+  XmlDocument() = default;
+  virtual ~XmlDocument() = default;
+  XmlDocument(const XmlDocument&) = delete;
+  XmlDocument& operator=(const XmlDocument&) = delete;
+
+  void startElement(const std::string& name, const std::string& attributes) override;
+  void leafElement(const std::string& name, const std::string& text, const std::string& attributes) override;
+  void endElement(const std::string& name, const std::string& attributes) override;
+
+  void clear() { root.clear(); }
+  void write(std::FILE* stream) const { root.write(stream); }
+
+  // The first names[0] must be the root's own name; an empty list is the root.
+  const XmlNode* findNode(const std::vector<std::string>& names) const;
+
+  // The last component is the leaf key, the rest name the node. An empty list
+  // has no key and is not found.
+  bool lookupString(std::vector<std::string> components, std::string& out) const;
+  bool lookupDouble(std::vector<std::string> components, double& out) const;
+  bool lookupFloat(std::vector<std::string> components, float& out) const;
+  bool lookupInt(std::vector<std::string> components, int32_t& out) const;
+
+  XmlNode root;
+  XmlNode* cursor = nullptr;
+
+ private:
+  const XmlNode* nodeForKey(std::vector<std::string>& components, std::string& key) const;
+};
