@@ -38,6 +38,13 @@ bool parseClasses(const std::string& text, std::vector<int>* out) {
   return !out->empty();
 }
 
+// mkdir -p: the output folder may be several levels deep.
+void makeFolders(const std::string& dir) {
+  for (size_t i = 1; i <= dir.size(); ++i) {
+    if (i == dir.size() || dir[i] == '/') mkdir(dir.substr(0, i).c_str(), 0755);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,7 +76,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  mkdir(out.c_str(), 0755);
+  makeFolders(out);
 
   GeoLineFilter coast;
   coast.levels = {1};
