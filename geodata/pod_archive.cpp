@@ -34,7 +34,11 @@ PodArchive::PodArchive(const char* p) : entryCount(0), directoryOffset(0) {
   uint64_t nameTable = uint64_t(directoryOffset) + 20ull * uint64_t(declaredCount);
   for (PodEntry& e : entries) {
     std::memset(e.name, 0, sizeof e.name);
-    in.read(nameTable + e.nameOffset, e.name, sizeof e.name - 1);
+    // Up to 255 bytes, fewer where the file ends; the last byte stays NUL.
+    uint64_t at = nameTable + e.nameOffset;
+    if (at >= size) continue;
+    uint64_t n = size - at < sizeof e.name - 1 ? size - at : sizeof e.name - 1;
+    in.read(at, e.name, static_cast<size_t>(n));
   }
   std::fclose(f);
 }
