@@ -204,7 +204,15 @@ static void enableBlending() {
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
+// PUI restores the viewport it sets for its widgets, and the reshape handlers leave
+// it alone, so each frame fits it to the window: a resized window (or the profile
+// window, created at the chart's size and then reshaped) shows its whole drawing.
+static void fitViewport() {
+  glViewport(0, 0, glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+}
+
 static void chartDisplay() {
+  fitViewport();
   glClearColor(0.43f, 0.47f, 0.41f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   if (chartListsPending) {
@@ -235,6 +243,7 @@ static void chartDisplay() {
 
 static void profileDisplay() {
   glutSetWindow(profileWindow);
+  fitViewport();
   glClearColor(0.43f, 0.47f, 0.41f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   if (profilePending) {
