@@ -31,7 +31,9 @@ bool handleOk(AircraftHandle* handle, const char* who) {
 }
 
 void* hostNewBlock(int32_t referenceNumber) {
-  void* block = std::calloc(1, 64);
+  // Filled with 0xFF, so a block the plug-in should have cleared shows it did not.
+  void* block = std::malloc(64);
+  std::memset(block, 0xFF, 64);
   activeHost->liveBlocks.insert(block);
   activeHost->blocksHandedOut++;
   activeHost->record("hostNewBlock(" + std::to_string(referenceNumber) + ") -> " + blockText(block));
