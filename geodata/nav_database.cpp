@@ -13,10 +13,11 @@ namespace {
 constexpr uint64_t kTableHeader = 56;
 
 // Where a table's records are and how many of them lie wholly inside the file. The
-// header's numbers are not trusted: a non-positive length or a negative count gives
-// no records, and the count is cut to what the file can hold, so reading is bounded
-// by the file, never by the header. `fieldsEnd` is the end of the last field read,
-// which may lie past a short record's length.
+// header's numbers are not trusted: a negative count gives no records, and so does a
+// length too short to hold the fields read (`fieldsEnd`, the end of the last one),
+// since such records would take their fields from their neighbours; the count is cut
+// to what the file can hold, so reading is bounded by the file, never by the header,
+// and the count is safe to reserve the lists by.
 struct TableSpan {
   uint64_t first;
   uint64_t length;
@@ -31,16 +32,14 @@ bool openTable(ByteReader& in, uint32_t tableOffset, uint64_t fieldsEnd, TableSp
   span->first = uint64_t(tableOffset) + kTableHeader;
   span->length = recordLength > 0 ? uint64_t(recordLength) : 0;
   span->count = 0;
-  if (recordCount <= 0 || recordLength <= 0) return true;
-  uint64_t need = span->length > fieldsEnd ? span->length : fieldsEnd;
-  if (span->first + need > size) return true;
-  uint64_t fit = (size - span->first - need) / span->length + 1;
+  if (recordCount <= 0 || span->length < fieldsEnd) return true;
+  uint64_t fit = (size - span->first) / span->length;
   span->count = uint64_t(recordCount) < fit ? uint64_t(recordCount) : fit;
   return true;
 }
 
 // Looks the entry up, then opens the archive again for the records. Null when the
-// archive is missing, the entry is absent or its table header lies outside the file.
+// archive is missing or the entry is absent.
 std::FILE* openEntry(const char* archivePath, const char* entryName, uint32_t* tableOffset) {
   uint32_t t;
   {
@@ -83,6 +82,7 @@ bool NavDatabase::loadAirports() {
     std::fclose(f);
     return false;
   }
+  airports.reserve(span.count);
   for (uint64_t k = 0; k < span.count; ++k) {
     uint64_t r = span.first + k * span.length;
     AirportRecord a;
@@ -111,6 +111,7 @@ bool NavDatabase::loadRunways() {
     std::fclose(f);
     return false;
   }
+  runways.reserve(span.count);
   for (uint64_t k = 0; k < span.count; ++k) {
     uint64_t r = span.first + k * span.length;
     RunwayRecord w;
@@ -141,6 +142,7 @@ bool NavDatabase::loadNavaids() {
     std::fclose(f);
     return false;
   }
+  navaids.reserve(span.count);
   for (uint64_t k = 0; k < span.count; ++k) {
     uint64_t r = span.first + k * span.length;
     NavaidRecord n;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "decimal_field.h"
 #include "simpath.h"
 
 namespace {
@@ -11,26 +12,32 @@ namespace {
 constexpr int kLineBuffer = 512;
 constexpr int kMaxFields = 6;  // no line kind uses more
 
-// Splits a line in place at blanks (the only separator) and at its line end; a tab
-// stays inside its field. Returns the number of fields, at most kMaxFields.
-int splitFields(char* line, char* fields[kMaxFields]) {
-  char* nl = std::strchr(line, '\n');
-  if (nl) *nl = '\0';
-  int n = 0;
-  char* p = line;
-  while (n < kMaxFields) {
-    while (*p == ' ') ++p;
-    if (*p == '\0') break;
-    fields[n++] = p;
-    while (*p != ' ' && *p != '\0') ++p;
-    if (*p == '\0') break;
-    *p++ = '\0';
-  }
-  return n;
-}
+// One line's fields, split in place at blanks (the only separator) and at the line
+// end; a tab stays inside its field. Only as many fields as a line kind uses.
+struct Fields {
+  char* start[kMaxFields];
+  char* end[kMaxFields];  // each field's terminating NUL
+  int count;
+  bool dotLocale;
 
-int intField(char* const fields[], int n, int i) { return i < n ? std::atoi(fields[i]) : 0; }
-double decimalField(char* const fields[], int n, int i) { return i < n ? std::atof(fields[i]) : 0.0; }
+  void split(char* line) {
+    count = 0;
+    char* p = line;
+    while (count < kMaxFields) {
+      while (*p == ' ') ++p;
+      if (*p == '\0' || *p == '\n') break;
+      start[count] = p;
+      while (*p != ' ' && *p != '\0' && *p != '\n') ++p;
+      end[count++] = p;
+      if (*p == '\0') break;
+      bool last = *p == '\n';
+      *p++ = '\0';
+      if (last) break;
+    }
+  }
+  int integer(int i) const { return i < count ? std::atoi(start[i]) : 0; }
+  double decimal(int i) const { return i < count ? decimalFromField(start[i], end[i], dotLocale) : 0.0; }
+};
 
 }  // namespace
 
@@ -45,6 +52,9 @@ bool PolylineSet::load() {
   segments.clear();
   std::FILE* f = simpath::open(path.c_str(), "r");
   if (!f) return false;
+  // Fewer, larger reads; lines are still taken 511 bytes at most at a time.
+  std::vector<char> streamBuffer(1 << 16);
+  std::setvbuf(f, streamBuffer.data(), _IOFBF, streamBuffer.size());
 
   long fileSize = 0;
   if (std::fseek(f, 0, SEEK_END) == 0) fileSize = std::ftell(f);
@@ -52,24 +62,25 @@ bool PolylineSet::load() {
   if (fileSize < 0) fileSize = 0;
 
   char line[kLineBuffer];
-  char* fields[kMaxFields];
+  Fields fields;
+  fields.dotLocale = decimalPointIsDot();
 
   // The header's count is a limit on what is stored, not an allocation size: a
   // negative count reads as the huge unsigned number it becomes, and segments are
   // added only as their blocks are actually read.
   uint64_t declared = 0;
   if (std::fgets(line, sizeof line, f)) {
-    int n = splitFields(line, fields);
-    declared = static_cast<uint32_t>(intField(fields, n, 0));
+    fields.split(line);
+    declared = static_cast<uint32_t>(fields.integer(0));
     // Fields 2 and 3 carry nothing the chart uses.
   }
 
   while (segments.size() < declared && std::fgets(line, sizeof line, f)) {
-    int n = splitFields(line, fields);
+    fields.split(line);
     Polyline seg;
-    seg.id = intField(fields, n, 0);
-    for (int i = 0; i < 4; ++i) seg.extent[i] = decimalField(fields, n, 1 + i);
-    int count = intField(fields, n, 5);
+    seg.id = fields.integer(0);
+    for (int i = 0; i < 4; ++i) seg.extent[i] = fields.decimal(1 + i);
+    int count = fields.integer(5);
     uint64_t want = count > 0 ? uint64_t(count) : 0;
     // Every point line takes at least one byte, so no more points than bytes left
     // can ever be read; padding a cut segment with (0, 0) stays within that.
@@ -80,8 +91,8 @@ bool PolylineSet::load() {
     seg.points.reserve(seg.pointCount);
     for (uint32_t i = 0; i < seg.pointCount; ++i) {
       if (!std::fgets(line, sizeof line, f)) break;
-      int m = splitFields(line, fields);
-      seg.points.push_back({decimalField(fields, m, 0), decimalField(fields, m, 1)});
+      fields.split(line);
+      seg.points.push_back({fields.decimal(0), fields.decimal(1)});
     }
     seg.points.resize(seg.pointCount, PolylinePoint{0.0, 0.0});
     segments.push_back(std::move(seg));

@@ -163,7 +163,7 @@ TEST_F(NavDatabaseTest, HeaderCountsAreBoundedByTheFile) {
       {-5, 109, 2, 0},          // negative count
       {3, 0, 3, 0},             // zero length: no record can be placed
       {3, -109, 3, 0},          // negative length
-      {2, 50, 2, 0},            // short records whose fields run past the file
+      {2, 50, 5, 0},            // records too short for the fields read
       {3, 200, 3, 3},           // longer records, fields at their offsets
   };
   for (const Case& c : cases) {

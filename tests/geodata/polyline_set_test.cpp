@@ -1,4 +1,7 @@
 // Coastline/river file reader: the lexical rules, truncation, and counts that lie.
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "fixture.h"
@@ -180,6 +183,37 @@ TEST_F(PolylineSetTest, LongLinesAreSplitAtTheBuffer) {
   EXPECT_GT(s->segments[0].points[1].x, 1e300);  // the rest of the line
   EXPECT_EQ(s->segments[0].points[1].y, 0.0);
   delete s;
+}
+
+}  // namespace
+
+#include "decimal_field.h"
+
+namespace {
+
+// The fast decimal path must give atof's double, bit for bit, for every form a
+// field can take.
+TEST(DecimalField, AgreesWithAtofBitForBit) {
+  const char* samples[] = {
+      "0", "-0", "5.25", "43.10", "-123.45678", "179.99999", ".5", "-.5", "5.", "1e3", "1E-3",
+      "3e1", "2.5e+2", "1e", "1e+", "1.5e-", "12abc", "1x", "2.5.5", "-", ".", "", "abc", "+7",
+      "+.5", "\t7", "\v-3", "0x1p3", "-0X10", "0x", "inf", "-inf", "INFINITY", "nan", "-nan(1)",
+      "1e400", "-1e400", "1e-400", "4.9e-324", "2.2250738585072011e-308",
+      "0.1000000000000000055511151231257827021181583404541015625",
+      "9007199254740993", "123456789012345678901234567890", "00012.5000", "-00.0001e5",
+      "7\t8", "3,5", "1.7976931348623157e308", "1.7976931348623159e308",
+  };
+  bool dot = decimalPointIsDot();
+  ASSERT_TRUE(dot);
+  for (const char* s : samples) {
+    double expected = std::atof(s);
+    double got = decimalFromField(s, s + std::strlen(s), dot);
+    if (std::isnan(expected)) {
+      EXPECT_TRUE(std::isnan(got)) << s;
+      continue;
+    }
+    EXPECT_EQ(std::memcmp(&expected, &got, sizeof got), 0) << s << ": " << expected << " vs " << got;
+  }
 }
 
 }  // namespace
