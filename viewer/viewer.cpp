@@ -23,6 +23,10 @@
 #include "simpath.h"
 #include "viewer_layout.h"
 
+#ifdef CHART_FPS_BENCH
+#include "fps_probe.h"  // the benchmark build only
+#endif
+
 // Line-buffered stdout before anything prints (the track reader may, during the
 // construction below), so a reader on a pipe sees each message as it comes.
 static const bool stdoutLineBuffered = (std::setvbuf(stdout, nullptr, _IOLBF, 0), true);
@@ -238,6 +242,9 @@ static void chartDisplay() {
 
   puDisplay();
   glutSwapBuffers();
+#ifdef CHART_FPS_BENCH
+  fpsProbeFrame();
+#endif
   glutPostRedisplay();
 }
 
@@ -343,6 +350,9 @@ int main(int argc, char** argv) {
   chartText = new fntRenderer;
   chartFont = loadFont();
   createPanel();
+#ifdef CHART_FPS_BENCH
+  fpsProbeStart(longSlider, latSlider, zoomSlider);
+#endif
   if (theMapData.loaded) {
     WidgetBox b = buttonBoxAtStart(4);
     loadButton = new puOneShot(b.left, b.bottom, b.right, b.top);
