@@ -1,0 +1,979 @@
+#!/usr/bin/env python3
+"""Window tests of the real viewer: one case per CTest test (--case NAME).
+
+Each case builds a small simulator folder, runs the viewer on its own Xvfb
+display and checks what it drew (apitrace), what is on screen (xwd) and what
+it printed.  Expected values are computed here from the chart's formulas,
+never read back from the program.
+"""
+
+import math
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from guiharness import (TestFailure, check, near, f32, chart_x_from_seconds, chart_y_from_seconds,
+                        destination_point, exercise_xml, Frame, TxfFont, texts, drawn_frames, rects,
+                        colour_is, nums, num, F32_PI, main, PROFILE_TITLE, CHART_TITLE)
+
+
+class Checks:
+    """Collects every failed expectation of a run, so one run reports all faults."""
+
+    def __init__(self):
+        self.failed = []
+
+    def __call__(self, cond, message):
+        if not cond:
+            self.failed.append(message)
+        return cond
+
+    def done(self):
+        if self.failed:
+            raise TestFailure("%d check(s) failed:\n  - %s" % (len(self.failed), "\n  - ".join(self.failed)))
+
+
+# ---------------------------------------------------------------- the test world
+
+COAST = [
+    [(-100.0, 10.0), (0.0, 10.0), (100.0, 10.0)],     # long east-west line at 10 N
+    [(30.0, -40.0), (30.0, 40.0)],                    # north-south line at 30 E
+    [(50.0, 50.0)],                                   # a single point adds no line
+    [(5.25, 43.10), (5.30, 43.12), (5.41, 43.20)],
+]
+RIVERS = [[(10.0, -20.0), (20.0, -25.0), (25.0, -30.0)]]
+
+AIRPORTS = [
+    ("AP0001", "ML", "LFML", "MARSEILLE", 156600, 18000),
+    ("AP0002", "KZAB", "KZ", "KZTEST", 158400, 1285200),     # west of Greenwich; labelled KZAB
+    ("AP0003", "XX", "KZX", "PREFIXED", 162000, 43200),      # only begins with KZ: keeps KZX
+]
+RUNWAYS = [
+    ("RW0001", "AP0001", 156600, 18000, 156960, 18720),
+    ("RW0002", "AP0002", 158400, 1285200, 158500, 1285000),
+]
+NAVAIDS = [
+    ("NV0001", "ABC", "ALPHA", 10.0, 1, 162000, 36000),      # VOR
+    ("NV0002", "XY", "XRAY", -4.0, 8, 158400, 28800),        # NDB
+    ("NV0003", "DEF", "DELTA", -3.5, 9, 165600, 43200),      # VOR (bits 1 and 8)
+    ("NV0004", "ZZ", "ZULU", 0.0, 2, 154800, 21600),         # neither: a point and a name only
+]
+VOR_IDS = ["ABC", "DEF"]
+NDB_IDS = ["XY"]
+
+TRACK = [
+    (156600, 18000, 1000, 0.0),
+    (156960, 18360, 2000, 10.5),
+    (157320, 18720, 3000, 10.0),
+    (157680, 19080, 4500, 10.0),
+    (158040, 19440, 2500, 10.2),
+]
+
+EXERCISES = (
+    exercise_xml(0, "ABC", "VOR", "ALPHA", "HIPP", nav={"QDM": 90}, TURN="RIGHT", TRI=1, IAS_MAX=220)
+    + exercise_xml(1, "XY", "NDB", "XRAY", "LINE", nav={"QDR": 45, "QDM": 270})
+    + exercise_xml(2, "DEF", "VOR", "DELTA", "RELY", nav={"QDR": 60, "QDM": 300},
+                   USER_DST=12.5, USER_HEADING=30)
+    + exercise_xml(3, "PT", "USR", "MYPOINT", "COOR", nav={"QDR": 10, "QDM": 200},
+                   USER_LAT="N-44*30.0", USER_LON="E-9*15.0")
+    + exercise_xml(4, "ABC", "VOR", "ALPHA", "HIPP", nav={"QDM": 200}, TURN="LEFT", TRI=1.5, IAS_MAX=180)
+)
+
+REPORT = ("IFR EXERCICE  : TEST SET\n"
+          "HOLDING PATTERN\n\tNAVAID_ID     : ABC\n\tTRI           : 001.00\n\tIAS           : 220\n"
+          "NAVAID POINT\n\tNAVAID_ID     : XY\n\tQDR           : 045.00\n\tQDM           : 270.00\n"
+          "USER WAYPOINT\n\tNAVAID_ID     : DEF\n\tUSER_DST      : 0012.5\n\tUSER_HEADING  : 030.00\n"
+          "\tQDR           : 060.00\n\tQDM           : 300.00\n"
+          "USER WAYPOINT\n\tNAVAID_ID     : MYPOINT\n\tUSER_X        : 33300.00\n\tUSER_Y        : 160200.00\n"
+          "\tQDR           : 010.00\n\tQDM           : 200.00\n"
+          "HOLDING PATTERN\n\tNAVAID_ID     : ABC\n\tTRI           : 001.50\n\tIAS           : 180\n")
+
+GREY = (0.658, 0.658, 0.658)
+COURSE = (0.647, 0.686, 0.647)
+
+
+def world(fx, track=True, coast=True, rivers=True, airports=True, runways=True, navaids=True,
+          font=True, exercises=EXERCISES):
+    if coast:
+        fx.polylines("data/world_coast.dat", COAST)
+    if rivers:
+        fx.polylines("data/rivers.dat", RIVERS)
+    if airports:
+        fx.airports(AIRPORTS)
+    if runways:
+        fx.runways(RUNWAYS)
+    if navaids:
+        fx.navaids(NAVAIDS)
+    if track:
+        fx.track(TRACK)
+    if font:
+        fx.font()
+    if exercises is not None:
+        fx.exercises(exercises)
+
+
+def nav_xy(ident):
+    for r in NAVAIDS:
+        if r[1] == ident:
+            return chart_x_from_seconds(r[6]), chart_y_from_seconds(r[5]), r[3]
+    raise KeyError(ident)
+
+
+def track_chart_points(track=TRACK):
+    return [(chart_x_from_seconds(lon), chart_y_from_seconds(lat)) for lat, lon, _, _ in track]
+
+
+def line_pairs(blocks, colour=None):
+    out = []
+    for b in blocks:
+        if b.mode == "GL_LINES" and (colour is None or colour_is(b.colour, colour)):
+            for i in range(0, len(b.verts) - 1, 2):
+                out.append((b.verts[i], b.verts[i + 1]))
+    return out
+
+
+def pt_close(p, q, tol):
+    return abs(p[0] - q[0]) <= tol and abs(p[1] - q[1]) <= tol
+
+
+def has_segment(pairs, a, b, tol):
+    return any((pt_close(p, a, tol) and pt_close(q, b, tol)) or (pt_close(p, b, tol) and pt_close(q, a, tol))
+               for p, q in pairs)
+
+
+def fmt_pt(p):
+    return "(%.4f, %.4f)" % (p[0], p[1])
+
+
+def start_viewer(session, trace=True, name="run", wait_profile=False):
+    s = session(trace=trace, name=name).start()
+    s.wait_chart()
+    if wait_profile:
+        s.profile_wid = s.find_window(PROFILE_TITLE, 60)
+    s.wait_drawn()
+    return s
+
+
+def move_profile_away(s):
+    """The profile window opens over the chart; park it beside so clicks reach the chart."""
+    if s.profile_wid:
+        s.xdo("windowmove", s.profile_wid, 760, 80)
+        time.sleep(0.5)
+
+
+# ---------------------------------------------------------------- reference geometry
+
+def degrad():
+    return F32_PI / 180.0
+
+
+def holding_geometry(p0, qdm, var, ias, tri, left):
+    d2r = degrad()
+    qdr = qdm - 180.0
+    if qdr < 0:
+        qdr += 360.0
+    leg = f32(ias / 60.0 * tri)
+    r = (qdm + var - 180.0) * d2r
+    s = (qdr + var) * d2r
+    w = 2.0 * math.sqrt(ias / (60.0 * F32_PI))
+    quarter, twelfth = 90 * d2r, 30 * d2r
+    g = {"qdmTo": p0, "qdmFrom": destination_point(p0[0], p0[1], leg, r)}
+    if not left:
+        g["qdrFrom"] = destination_point(p0[0], p0[1], w, r - quarter)
+        g["qdrTo"] = destination_point(g["qdrFrom"][0], g["qdrFrom"][1], leg, s)
+        g["c1"] = destination_point(p0[0], p0[1], -w, r + twelfth)
+        g["c2"] = destination_point(g["qdrTo"][0], g["qdrTo"][1], w, r + twelfth)
+    else:
+        g["qdrFrom"] = destination_point(p0[0], p0[1], -w, r - quarter)
+        g["qdrTo"] = destination_point(g["qdrFrom"][0], g["qdrFrom"][1], leg, s)
+        g["c1"] = destination_point(p0[0], p0[1], -w, r - twelfth)
+        g["c2"] = destination_point(g["qdrTo"][0], g["qdrTo"][1], w, r - twelfth)
+    g["qdm"], g["qdr"] = qdm, qdr
+    return g
+
+
+def line_geometry(p0, qdm, qdr, var):
+    d2r = degrad()
+    r = (qdm + var - 180.0) * d2r
+    s = (qdr + var) * d2r
+    return {"qdmTo": p0, "qdmFrom": destination_point(p0[0], p0[1], 6, r),
+            "qdrFrom": p0, "qdrTo": destination_point(p0[0], p0[1], 6, s)}
+
+
+def bearing_geometry(p0, qdm, qdr, var, dist, heading):
+    d2r = degrad()
+    h = (heading + var) * d2r
+    pw = destination_point(p0[0], p0[1], f32(dist), h)
+    g = line_geometry(pw, qdm, qdr, var)
+    g["wp"] = pw
+    return g
+
+
+def coor_geometry(p0, qdm, qdr):
+    d2r = degrad()
+    r = (qdm - 180.0) * d2r
+    s = qdr * d2r
+    return {"qdmTo": p0, "qdmFrom": (p0[0] + 10 * math.sin(r), p0[1] + 10 * math.cos(r)),
+            "qdrFrom": p0, "qdrTo": (p0[0] + 10 * math.sin(s), p0[1] + 10 * math.cos(s))}
+
+
+# ---------------------------------------------------------------- helpers on a trace
+
+def first_chart_frame(tr):
+    frames = drawn_frames(tr.chart_frames())
+    check(frames, "no chart frame carried a view transform (glScalef): %d chart frames, %d calls"
+          % (len(tr.chart_frames()), tr.total_calls))
+    return frames
+
+
+def check_list_order(c, tr, expected):
+    order = [n for (ctx, n) in tr.list_order if ctx == tr.chart_ctx()]
+    c(order == expected, "display lists compiled in order %s, expected %s" % (order, expected))
+
+
+# ================================================================= cases
+
+def case_lists(fx, session):
+    """Display lists: numbers, compile order, colours and vertices of each layer."""
+    world(fx)
+    s = start_viewer(session, wait_profile=True)
+    time.sleep(2.0)
+    s.stop()
+    tr = s.read_trace()
+    c = Checks()
+    check_list_order(c, tr, [1, 2, 4, 12, 13, 14, 15, 5, 6, 10, 11])
+
+    # list 1: every segment from point j to j + 1, in file order, green
+    exp = []
+    for seg in COAST:
+        for j in range(len(seg) - 1):
+            exp.append((f32(seg[j][0] * 100), f32(seg[j][1] * 100)))
+            exp.append((f32(seg[j + 1][0] * 100), f32(seg[j + 1][1] * 100)))
+    b1 = tr.list_blocks(1)
+    c(b1 is not None and len(b1) == 1 and b1[0].mode == "GL_LINES",
+      "list 1 should be one GL_LINES block, got %s" % ([(b.mode, len(b.verts)) for b in b1 or []]))
+    if b1:
+        got = [v for b in b1 for v in b.verts]
+        c(len(got) == len(exp) and all(pt_close(g, e, 0.01) for g, e in zip(got, exp)),
+          "list 1 vertices %s, expected %s" % ([fmt_pt(g) for g in got], [fmt_pt(e) for e in exp]))
+        c(all(colour_is(b.colour, (0, 1, 0)) for b in b1), "list 1 colour %s, expected green" % (b1[0].colour,))
+    # list 2: rivers, cyan
+    b2 = tr.list_blocks(2) or []
+    exp2 = []
+    for seg in RIVERS:
+        for j in range(len(seg) - 1):
+            exp2 += [(seg[j][0] * 100, seg[j][1] * 100), (seg[j + 1][0] * 100, seg[j + 1][1] * 100)]
+    got2 = [v for b in b2 for v in b.verts]
+    c(len(got2) == len(exp2) and all(pt_close(g, e, 0.01) for g, e in zip(got2, exp2)),
+      "list 2 vertices %s, expected %s" % (got2, exp2))
+    c(b2 and all(colour_is(b.colour, (0, 1, 1)) for b in b2), "list 2 colour should be cyan")
+    # list 4: airports as grey points
+    b4 = tr.list_blocks(4) or []
+    exp4 = [(chart_x_from_seconds(a[5]), chart_y_from_seconds(a[4])) for a in AIRPORTS]
+    got4 = [v for b in b4 if b.mode == "GL_POINTS" for v in b.verts]
+    c(len(got4) == 3 and all(pt_close(g, e, 0.01) for g, e in zip(got4, exp4)),
+      "list 4 points %s, expected %s" % (got4, exp4))
+    c(b4 and all(colour_is(b.colour, GREY) for b in b4), "list 4 colour should be grey 0.658")
+    # list 5: runways, arc-seconds converted with the west wrap
+    b5 = tr.list_blocks(5) or []
+    exp5 = []
+    for r in RUNWAYS:
+        exp5 += [(chart_x_from_seconds(r[3]), chart_y_from_seconds(r[2])),
+                 (chart_x_from_seconds(r[5]), chart_y_from_seconds(r[4]))]
+    got5 = [v for b in b5 if b.mode == "GL_LINES" for v in b.verts]
+    c(len(got5) == 4 and all(pt_close(g, e, 0.01) for g, e in zip(got5, exp5)),
+      "list 5 vertices %s, expected %s" % ([fmt_pt(g) for g in got5], [fmt_pt(e) for e in exp5]))
+    # list 6: all navaids, yellow points
+    b6 = tr.list_blocks(6) or []
+    exp6 = [(chart_x_from_seconds(n[6]), chart_y_from_seconds(n[5])) for n in NAVAIDS]
+    got6 = [v for b in b6 if b.mode == "GL_POINTS" for v in b.verts]
+    c(len(got6) == 4 and all(pt_close(g, e, 0.01) for g, e in zip(got6, exp6)),
+      "list 6 points %s, expected %s" % (got6, exp6))
+    c(b6 and all(colour_is(b.colour, (1, 1, 0)) for b in b6), "list 6 colour should be yellow")
+    # list 10: VOR hexagon and cross
+    hexagon = [(-0.1, 0.2), (-0.2, 0), (-0.1, -0.2), (0.1, -0.2), (0.2, 0), (0.1, 0.2)]
+    b10 = tr.list_blocks(10) or []
+    polys = [b for b in b10 if b.mode == "GL_POLYGON"]
+    lines = [b for b in b10 if b.mode == "GL_LINES"]
+    c(len(polys) == 1 and len(polys[0].verts) == 6 and all(pt_close(g, e, 1e-4) for g, e in zip(polys[0].verts, hexagon))
+      and colour_is(polys[0].colour, (1, 1, 0)) and polys[0].line_width == 2,
+      "list 10 hexagon: %s" % [(b.verts, b.colour, b.line_width) for b in polys])
+    cross = [(0, -1), (0, 1), (1, 0), (-1, 0)]
+    c(len(lines) == 1 and len(lines[0].verts) == 4 and all(pt_close(g, e, 1e-4) for g, e in zip(lines[0].verts, cross))
+      and colour_is(lines[0].colour, (1, 1, 0.784)) and lines[0].line_width == 1,
+      "list 10 cross: %s" % [(b.verts, b.colour, b.line_width) for b in lines])
+    b11 = tr.list_blocks(11) or []
+    c(len(b11) == 1 and b11[0].mode == "GL_POLYGON" and all(pt_close(g, e, 1e-4) for g, e in zip(b11[0].verts, hexagon))
+      and len(b11[0].verts) == 6 and colour_is(b11[0].colour, (0.47, 0.745, 0.784)),
+      "list 11 should be the NDB hexagon only: %s" % [(b.mode, b.verts, b.colour) for b in b11])
+    # name lists: decode the glyphs back into text
+    font = TxfFont(fx.path("data", "Helvetica.txf"))
+    for num_, size, kind in ((12, 0.3125, "airports"), (14, 0.75, "airports"), (13, 0.3125, "navaids"),
+                             (15, 0.75, "navaids")):
+        got = texts(tr.list_blocks(num_) or [], font)
+        if kind == "airports":
+            exp = [("KZAB" if a[2] == "KZ" else a[2], chart_x_from_seconds(a[5]) + 1, chart_y_from_seconds(a[4]) - 1)
+                   for a in AIRPORTS]
+        else:
+            exp = [(n[1], chart_x_from_seconds(n[6]), chart_y_from_seconds(n[5]) + 1) for n in NAVAIDS]
+        c([g[2] for g in got] == [e[0] for e in exp],
+          "list %d texts %s, expected %s" % (num_, [g[2] for g in got], [e[0] for e in exp]))
+        for (gx, gy, gt), (et, ex, ey) in zip(got, exp):
+            c(abs(gx - ex) <= size and abs(gy - ey) <= size,
+              "list %d label %r at (%.3f, %.3f), expected near (%.3f, %.3f) (point size %g)"
+              % (num_, gt, gx, gy, ex, ey, size))
+        ev = tr.list_events(num_) or []
+        c(any(e[0] == "call" and e[1] == "glEnable" and e[2].get("cap") == "GL_TEXTURE_2D" for e in ev),
+          "list %d does not enable texturing" % num_)
+    c.done()
+
+
+def case_lists_missing(fx, session):
+    """A layer whose file is missing gets no list; the rest still compile and draw."""
+    world(fx, rivers=False, runways=False, track=False)
+    s = start_viewer(session)
+    time.sleep(1.5)
+    s.stop()
+    tr = s.read_trace()
+    c = Checks()
+    check_list_order(c, tr, [1, 4, 12, 13, 14, 15, 6, 10, 11])
+    c(tr.list_blocks(1), "coastline list missing although its file exists")
+    frames = first_chart_frame(tr)
+    c(1 in frames[0].lists_called(), "the coastline list is not called in the first frame")
+    c(len(tr.contexts) == 1, "without a track there should be one GL context, got %d" % len(tr.contexts))
+    c.done()
+
+
+def case_start_view(fx, session):
+    """First frames: clear colour, projection, the 900 NM grid, list 4, no names, the track."""
+    world(fx)
+    s = start_viewer(session, wait_profile=True)
+    time.sleep(2.0)
+    s.stop()
+    tr = s.read_trace()
+    c = Checks()
+    chart = tr.chart_ctx()
+    cc = [rgba for ctx, rgba in tr.clear_colours if ctx == chart]
+    c(cc and all(all(abs(a - b) < 1e-5 for a, b in zip(rgba, (0.43, 0.47, 0.41, 1.0))) for rgba in cc),
+      "chart clear colours %s, expected (0.43, 0.47, 0.41, 1)" % sorted(set(cc)))
+    orth = [o for ctx, _, o in tr.ortho if ctx == chart and o[0] != 0]
+    c(orth == [(-18000, 18000, -13500, 13500, -1, 1)],
+      "chart projection calls %s, expected one glOrtho(-18000, 18000, -13500, 13500, -1, 1)" % orth)
+    frames = first_chart_frame(tr)
+    c(len(frames) >= 3, "only %d chart frames in 2 s" % len(frames))
+    for f in frames[:3]:
+        c(f.scale_args == (1, 1, 1), "frame %d: glScalef%s, expected (1, 1, 1) at zoom 0" % (f.index, f.scale_args))
+        c(f.translate is not None and all(abs(v) < 1e-9 for v in f.translate),
+          "frame %d: glTranslatef%s, expected (0, 0, 0)" % (f.index, f.translate))
+        expected = set()
+        for m in range(-18000, 18001, 1500):
+            expected.add(((m, -9000), (m, 9000)))
+        for m in range(-9000, 9001, 1500):
+            expected.add(((-18000, m), (18000, m)))
+        got = set((tuple(v[0]), tuple(v[1])) for v in f.grid_lines)
+        c(f.grid_count == 38 and got == expected,
+          "frame %d: %d grid lines, expected the 25 meridians and 13 parallels of the 900 NM grid; extra %s missing %s"
+          % (f.index, f.grid_count, sorted(got - expected)[:5], sorted(expected - got)[:5]))
+        called = f.lists_called()
+        c(4 in called and 1 in called and 2 in called, "frame %d: lists called %s, expected 4, 1 and 2" % (f.index, called))
+        bad = [n for n in called if n in (5, 6, 10, 11, 12, 13, 14, 15)]
+        c(not bad, "frame %d: lists %s called at zoom 0" % (f.index, bad))
+        # the track: stipple 1/0x1C47 in orange-red, from point 1 on
+        stip = f.calls("glLineStipple")
+        c(stip and all(int(num(a[2]["factor"])) == 1 and int(num(a[2]["pattern"])) == 0x1C47 for a in stip),
+          "frame %d: glLineStipple calls %s, expected (1, 7239)" % (f.index, [a[2] for a in stip]))
+        tblocks = [b for b in f.blocks("GL_LINES") if colour_is(b.colour, (1, 0.2, 0))]
+        pts = track_chart_points()
+        exp = []
+        for i in range(1, len(pts) - 1):
+            exp += [pts[i], pts[i + 1]]
+        got = [v for b in tblocks for v in b.verts]
+        c(len(tblocks) == 1 and len(got) == len(exp) and all(pt_close(g, e, 0.01) for g, e in zip(got, exp)),
+          "frame %d: track blocks %d with vertices %s, expected one block %s"
+          % (f.index, len(tblocks), [fmt_pt(g) for g in got], [fmt_pt(e) for e in exp]))
+        en = [e for e in f.events if e[0] == "call" and e[1] in ("glEnable", "glDisable") and e[2].get("cap") == "GL_LINE_STIPPLE"]
+        c(len(en) >= 2 and en[0][1] == "glEnable" and en[-1][1] == "glDisable",
+          "frame %d: line stipple should be enabled around the track and disabled after" % f.index)
+    c.done()
+
+
+def case_exercise_geometry(fx, session):
+    """Exercise course lines, holding legs and turns, waypoint dots and labels at the computed places."""
+    world(fx, track=False)
+    s = start_viewer(session)
+    time.sleep(1.5)
+    s.stop()
+    tr = s.read_trace()
+    c = Checks()
+    f = first_chart_frame(tr)[0]
+    abc = nav_xy("ABC")
+    xy = nav_xy("XY")
+    dfx = nav_xy("DEF")
+    g0 = holding_geometry(abc[:2], 90, abc[2], 220, 1, False)
+    g1 = line_geometry(xy[:2], 270, 45, xy[2])
+    g2 = bearing_geometry(dfx[:2], 300, 60, dfx[2], 12.5, 30)
+    p3 = (33300 * 180 / 6480.0, 160200 * 90 / 3240.0)
+    g3 = coor_geometry(p3, 200, 10)
+    g4 = holding_geometry(abc[:2], 200, abc[2], 180, 1.5, True)
+    tol = 0.01
+    course = line_pairs(f.blocks(), COURSE)
+    for name, g in (("holding right", g0), ("line", g1), ("bearing waypoint", g2), ("coordinate waypoint", g3),
+                    ("holding left", g4)):
+        c(has_segment(course, g["qdmFrom"], g["qdmTo"], tol),
+          "%s: no course line %s-%s" % (name, fmt_pt(g["qdmFrom"]), fmt_pt(g["qdmTo"])))
+        c(has_segment(course, g["qdrFrom"], g["qdrTo"], tol),
+          "%s: no course line %s-%s" % (name, fmt_pt(g["qdrFrom"]), fmt_pt(g["qdrTo"])))
+    c(len(course) == 10, "%d course-coloured lines, expected 10 (two per exercise)" % len(course))
+    # the holding turns: cubic evaluators through the control points, 16 steps each
+    maps = [e[2] for e in f.calls("glMap1f")]
+    exp_maps = []
+    for g in (g0, g4):
+        exp_maps.append([g["qdmTo"], g["qdmTo"], g["c1"], g["qdrFrom"]])
+        exp_maps.append([g["qdmFrom"], g["qdmFrom"], g["c2"], g["qdrTo"]])
+    got_maps = []
+    for m in maps:
+        p = nums(m.get("points", "{}"))
+        c(m.get("target") == "GL_MAP1_VERTEX_3" and num(m["u1"]) == 0 and num(m["u2"]) == 1
+          and int(num(m["stride"])) == 3 and int(num(m["order"])) == 4,
+          "glMap1f arguments %s" % {k: v for k, v in m.items() if k != "points"})
+        got_maps.append([(p[i], p[i + 1]) for i in range(0, len(p) - 2, 3)])
+    for em in exp_maps:
+        c(any(len(gm) == 4 and all(pt_close(a, b, tol) for a, b in zip(gm, em)) for gm in got_maps),
+          "no glMap1f with control points %s; got %s" % ([fmt_pt(p) for p in em],
+                                                         [[fmt_pt(p) for p in gm] for gm in got_maps]))
+    strips = [b for b in f.blocks("GL_LINE_STRIP") if b.evals]
+    c(len(strips) == 4, "%d evaluated line strips, expected 4 (two turns per holding)" % len(strips))
+    for b in strips:
+        c(len(b.evals) == 16 and all(abs(u - i / 15.0) < 1e-6 for i, u in enumerate(b.evals)),
+          "turn evaluated at %s, expected u = i/15 for i = 0..15" % b.evals)
+        c(colour_is(b.colour, COURSE), "turn colour %s, expected the course-line colour" % (b.colour,))
+    # waypoint dots
+    pts = [(b, v) for b in f.blocks("GL_POINTS") for v in b.verts]
+    c(any(colour_is(b.colour, (1, 0.5, 0)) and pt_close(v, g2["wp"], tol) and b.point_size == 5 for b, v in pts),
+      "no orange waypoint dot of size 5 at %s; points %s" % (fmt_pt(g2["wp"]),
+                                                            [(b.colour, fmt_pt(v), b.point_size) for b, v in pts]))
+    c(any(colour_is(b.colour, (1, 1, 0)) and pt_close(v, p3, tol) for b, v in pts),
+      "no yellow coordinate-waypoint dot at %s" % fmt_pt(p3))
+    # labels
+    font = TxfFont(fx.path("data", "Helvetica.txf"))
+    got = texts(f.blocks(), font)
+    want = [("QDM :  90.00", g0["qdmTo"]), ("QDR : 270.00", g0["qdrTo"]),
+            ("QDM : 270.00", g1["qdmFrom"]), ("QDR :  45.00", g1["qdrTo"]),
+            ("QDM : 300.00", g2["qdmFrom"]), ("QDR :  60.00", g2["qdrTo"]),
+            ("QDM : 200.00", g4["qdmTo"]), ("QDR :  20.00", g4["qdrTo"])]
+    for text, at in want:
+        # blanks have no ink; compare the visible characters and the start point
+        vis = text.replace(" ", "")
+        ok = any(t.replace(" ", "") == vis and abs(x - at[0]) < 0.4 and abs(y - at[1]) < 0.4 for x, y, t in got)
+        c(ok, "label %r not drawn at %s; drawn %s" % (text, fmt_pt(at),
+                                                      [(round(x, 2), round(y, 2), t) for x, y, t in got
+                                                       if "QD" in t.replace(" ", "")][:12]))
+    c.done()
+
+
+def case_profile(fx, session):
+    """The profile window: projection, grid, axes, labels and the scaled curve from the first point."""
+    world(fx)
+    s = start_viewer(session, wait_profile=True)
+    c = Checks()
+    c(s.profile_wid is not None, "no profile window %r" % PROFILE_TITLE)
+    time.sleep(2.0)
+    s.stop()
+    tr = s.read_trace()
+    prof = tr.profile_ctx()
+    check(prof is not None, "only one GL context in the trace")
+    orth = [o for ctx, _, o in tr.ortho if ctx == prof and o[0] != 0]
+    c(orth == [(-100, 1100, -100, 1100, -1, 1)], "profile projection calls %s" % orth)
+    frames = [f for f in tr.profile_frames() if f.blocks()]
+    check(frames, "no profile frame drew anything")
+    f = frames[min(2, len(frames) - 1)]
+    # grid: 20 verticals then 20 horizontals
+    exp_grid = [((v, 0), (v, 1000)) for v in range(50, 1001, 50)] + [((0, v), (1000, v)) for v in range(50, 1001, 50)]
+    got_grid = [(tuple(a), tuple(b)) for a, b in f.grid_lines]
+    c(got_grid == exp_grid, "profile grid lines %s..., expected %s..." % (got_grid[:3], exp_grid[:3]))
+    axes = [b for b in f.blocks("GL_LINES") if colour_is(b.colour, GREY)]
+    exp_axes = [(0, 0), (0, 1000), (0, 0), (1000, 0), (1000, 10), (1000, -10), (-10, 1000), (10, 1000),
+                (-10, 500), (0, 500), (-10, 750), (0, 750), (-10, 250), (0, 250)]
+    c(len(axes) == 1 and len(axes[0].verts) == 14 and all(pt_close(g, e, 1e-6) for g, e in zip(axes[0].verts, exp_axes)),
+      "profile axes %s" % [b.verts for b in axes])
+    # curve
+    alts = [p[2] for p in TRACK]
+    el, acc = [], 0.0
+    for p in TRACK:
+        acc += f32(p[3])
+        el.append(acc)
+    top = max(alts) + 1000.0
+    sc = [(e * 1000.0 / el[-1], a * 1000.0 / top) for e, a in zip(el, alts)]
+    exp = []
+    for i in range(len(sc) - 1):
+        exp += [sc[i], sc[i + 1]]
+    curve = [b for b in f.blocks("GL_LINES") if colour_is(b.colour, (0.8, 0.5, 0))]
+    got = [v for b in curve for v in b.verts]
+    c(len(curve) == 1 and len(got) == len(exp) and all(pt_close(g, e, 0.01) for g, e in zip(got, exp)),
+      "profile curve %s, expected %s" % ([fmt_pt(g) for g in got], [fmt_pt(e) for e in exp]))
+    font = TxfFont(fx.path("data", "Helvetica.txf"))
+    labels = texts(f.blocks(), font)
+    seen = [t.replace(" ", "") for _, _, t in labels]
+    c("5500ft" in seen, "altitude label '5500 ft' not drawn; drawn %s" % [t for _, _, t in labels])
+    c("40sec" in seen, "time label '40 sec' not drawn; drawn %s" % [t for _, _, t in labels])
+    c.done()
+
+
+def case_screenshot(fx, session):
+    """On screen: the background colour and green coastline pixels where the known lines cross."""
+    world(fx, track=False)
+    s = start_viewer(session, trace=False)
+    time.sleep(1.0)
+    img = s.screenshot(save=fx.path("chart.ppm"))
+    c = Checks()
+    c((img.w, img.h) == (640, 480), "chart window is %dx%d, expected 640x480" % (img.w, img.h))
+    w, h = img.w, img.h
+
+    def px(x, y):  # chart units -> window pixel, top-left origin, at zoom 0 and centre 0, 0
+        return (w / 2.0 + x * w / 36000.0, h / 2.0 - y * h / 27000.0)
+
+    bg = (110, 120, 105)
+    for cx, cy in ((-5200, -5300), (-11200, 5300), (8300, -7700), (14200, 6700)):
+        x, y = px(cx, cy)
+        c(img.close(int(x), int(y), bg, 3), "pixel %d,%d is %s, expected the background %s"
+          % (x, y, img.pixel(int(x), int(y)), bg))
+    green = (0, 255, 0)
+    for lon in (-80, -45, -20, 20, 45, 80):
+        x, y = px(lon * 100, 1000)
+        hit = img.find_near(int(round(x)), int(round(y)), green, 40, 1)
+        c(hit is not None, "no coastline pixel near %d,%d (the 10 N line at %d E)" % (x, y, lon))
+    for lat in (-35, -15, 20, 35):
+        x, y = px(3000, lat * 100)
+        hit = img.find_near(int(round(x)), int(round(y)), green, 40, 1)
+        c(hit is not None, "no coastline pixel near %d,%d (the 30 E line at %d N)" % (x, y, lat))
+    # a place the line does not reach stays background
+    x, y = px(15000, 1000)
+    c(img.find_near(int(x), int(y), green, 40, 2) is None, "coastline pixels beyond the line's end at %d,%d" % (x, y))
+    c.done()
+
+
+def case_report_exit(fx, session):
+    """The report is printed once at the first frame; "Exit" prints its message and ends with status 1."""
+    world(fx, track=False)
+    s = start_viewer(session, trace=False)
+    time.sleep(3.0)
+    c = Checks()
+    out = s.stdout()
+    c(out.count("IFR EXERCICE") == 1, "report title printed %d times" % out.count("IFR EXERCICE"))
+    c("ERROR" not in out, "error messages printed for a valid exercise file: %r" % out[:400])
+    c(REPORT in out, "report differs:\n%s\nexpected:\n%s" % (out, REPORT))
+    c(s.alive(), "viewer ended on its own")
+    s.click(43, 9, settle=0.2)     # "Exit" at (18..68, 462..480)
+    st = s.wait_exit(30)
+    c(st == 1, "exit status after Exit: %s, expected 1" % st)
+    c("Exiting program.\n" in s.stderr(), "stderr lacks 'Exiting program.': %r" % s.stderr()[-500:])
+    out = s.stdout()
+    c(out.count("IFR EXERCICE") == 1, "report title printed %d times by the end" % out.count("IFR EXERCICE"))
+    c.done()
+
+
+def case_no_font(fx, session):
+    """Without the font file both windows still run and PLIB says why on stderr."""
+    world(fx, font=False)
+    s = start_viewer(session, trace=False, wait_profile=True)
+    c = Checks()
+    c(s.profile_wid is not None, "no profile window without the font")
+    if s.profile_wid:
+        s.wait_drawn(s.profile_wid)
+    time.sleep(2.0)
+    c(s.alive(), "viewer ended without the font: %s" % s.stderr()[-500:])
+    err = s.stderr()
+    c("fntLoadTXF: Failed to open" in err, "stderr lacks PLIB's font message: %r" % err[-500:])
+    # still redrawing: two screenshots of the chart keep the background
+    img = s.screenshot()
+    c(img.close(img.w // 4, img.h // 3, (110, 120, 105), 4) or img.close(img.w // 4 + 5, img.h // 3 + 5, (110, 120, 105), 4),
+      "chart not drawn without the font")
+    c.done()
+
+
+def case_windows_no_track(fx, session):
+    """Without a track: one window, the four buttons, no "Load"."""
+    world(fx, track=False)
+    s = start_viewer(session)
+    time.sleep(1.5)
+    c = Checks()
+    c(len(s.windows(PROFILE_TITLE)) == 0, "profile window exists without a track")
+    c(s.geometry(s.chart_wid)[2:] == (640, 480), "chart size %s" % (s.geometry(s.chart_wid)[2:],))
+    s.stop()
+    tr = s.read_trace()
+    c(len(tr.contexts) == 1, "%d GL contexts without a track" % len(tr.contexts))
+    f = first_chart_frame(tr)[-1]
+    boxes = rects(f)
+    for left in (18, 71, 124, 177):
+        c((left, 462, left + 50, 480) in boxes, "no button box at (%d, 462, %d, 480)" % (left, left + 50))
+    c((230, 462, 280, 480) not in boxes, "a fifth button (Load) drawn without a track")
+    c.done()
+
+
+def case_windows_track(fx, session):
+    """With a track: two windows, the profile at (80, 100) 480x480, "Load"; then a resize to 800x600."""
+    world(fx)
+    s = start_viewer(session, wait_profile=True)
+    c = Checks()
+    check(s.profile_wid is not None, "no profile window with a track")
+    s.wait_drawn(s.profile_wid)
+    g = s.geometry(s.profile_wid)
+    c(g == (80, 100, 480, 480), "profile window at %s, expected (80, 100, 480, 480)" % (g,))
+    gc = s.geometry(s.chart_wid)
+    c(gc == (80, 80, 640, 480), "chart window at %s, expected (80, 80, 640, 480)" % (gc,))
+    time.sleep(1.0)
+    s.xdo("windowsize", s.chart_wid, 800, 600)
+    deadline = time.time() + 20
+    while time.time() < deadline and s.geometry(s.chart_wid)[2:] != (800, 600):
+        time.sleep(0.2)
+    time.sleep(2.0)
+    s.stop()
+    tr = s.read_trace()
+    frames = first_chart_frame(tr)
+    small = [f for f in frames if f.viewport == (0, 0, 640, 480)]
+    big = [f for f in frames if f.viewport == (0, 0, 800, 600)]
+    check(small, "no chart frame with the 640x480 viewport; viewports %s" % sorted(set(f.viewport for f in frames)))
+    boxes = rects(small[-1])
+    for left in (18, 71, 124, 177, 230):
+        c((left, 462, left + 50, 480) in boxes, "640x480: no button box at (%d, 462, %d, 480)" % (left, left + 50))
+    c((0, 0, 18, 480) in boxes, "640x480: no ZM slider box (0, 0, 18, 480)")
+    c((622, 0, 640, 480) in boxes, "640x480: no LT slider box (622, 0, 640, 480)")
+    c((18, 0, 622, 18) in boxes, "640x480: no Long slider box (18, 0, 622, 18)")
+    c(big, "no chart frame after the resize to 800x600")
+    if big:
+        boxes = rects(big[-1])
+        for left in (18, 71, 124, 177, 230):
+            c((left, 582, left + 50, 600) in boxes, "800x600: no button box at (%d, 582, %d, 600)" % (left, left + 50))
+        c((782, 0, 800, 600) in boxes, "800x600: no LT slider box at x 782 (782, 0, 800, 600)")
+        c((18, 0, 782, 18) in boxes, "800x600: Long slider box should be (18, 0, 782, 18), 764 long")
+        c((0, 0, 18, 600) in boxes, "800x600: no ZM slider box (0, 0, 18, 600)")
+        c(big[-1].scale is not None and not any(o for ctx, i, o in tr.ortho if ctx == tr.chart_ctx() and o[0] != 0 and i > small[-1].index),
+          "the chart projection was set again after the resize")
+    c.done()
+
+
+# -- zoom bands -------------------------------------------------------
+
+BANDS = [(0, 100), (101, 250), (251, 350), (351, 1000), (1001, 2500)]
+
+
+def band_of(z):
+    for i, (lo, hi) in enumerate(BANDS):
+        if lo <= z <= hi:
+            return i
+    return None
+
+
+def zm_y(z, h=480):
+    """Window row (top origin) on the ZM slider that a click from value 0 turns into zoom z.
+
+    PUI's slider keeps a tenth of its length for the handle: from value 0 a
+    click at c pixels above the bottom gives (c - 0.05 h) / (0.9 h) of the range."""
+    return int(round(h - 0.05 * h - z * 0.9 * h / 2500.0 - 0.5))
+
+
+def set_zoom(s, z, settle=1.2):
+    """Drives "ZM" to about z: first to the bottom (value 0), then a click at z's place."""
+    s.click(9, 479, settle=0.5)
+    s.click(9, zm_y(z), settle=settle)
+
+
+def check_band_frame(c, f, names_on):
+    z = f.zoom()
+    band = band_of(z)
+    called = f.lists_called()
+    tag = "zoom %d" % z
+    c(1 in called and 2 in called, "%s: coastline and river lists not called: %s" % (tag, called))
+    exp_grid = {0: 38, 1: 902, 2: 902, 3: 10802, 4: 10802}[band]
+    c(f.grid_count == exp_grid, "%s: %d grid lines, expected %d" % (tag, f.grid_count, exp_grid))
+    want = {0: {4}, 1: {5, 6}, 2: {5, 6}, 3: {5}, 4: {5}}[band]
+    if names_on:
+        want |= {0: set(), 1: set(), 2: {14, 15}, 3: {14, 15}, 4: {12, 13}}[band]
+    got = set(n for n in called if n in (4, 5, 6, 12, 13, 14, 15))
+    c(got == want, "%s (names %s): lists %s, expected %s" % (tag, "on" if names_on else "off", sorted(got), sorted(want)))
+    sym10 = called.count(10)
+    sym11 = called.count(11)
+    if band >= 3:
+        c(sym10 == len(VOR_IDS) and sym11 == len(NDB_IDS),
+          "%s: VOR/NDB symbols called %d/%d times, expected %d/%d" % (tag, sym10, sym11, len(VOR_IDS), len(NDB_IDS)))
+        check_symbol_transforms(c, f, tag)
+    else:
+        c(sym10 == 0 and sym11 == 0, "%s: navaid symbols drawn below zoom 351" % tag)
+
+
+def check_symbol_transforms(c, f, tag):
+    ev = f.events
+    seen = []
+    for i, e in enumerate(ev):
+        if e[0] != "list" or e[1] not in (10, 11):
+            continue
+        tr_, rot = None, None
+        for back in range(i - 1, max(-1, i - 8), -1):
+            b = ev[back]
+            if b[0] != "call":
+                continue
+            if b[1] in ("glRotated", "glRotatef") and rot is None:
+                rot = num(b[2]["angle"]), num(b[2]["z"])
+            if b[1] in ("glTranslated", "glTranslatef"):
+                tr_ = (num(b[2]["x"]), num(b[2]["y"]))
+                break
+            if b[1] == "glPushMatrix":
+                break
+        seen.append((e[1], tr_, rot))
+    for ident in VOR_IDS:
+        x, y, var = nav_xy(ident)
+        c(any(n == 10 and t and pt_close(t, (x, y), 0.01) and r and near(r[0], -var, 1e-6) and r[1] == 1
+              for n, t, r in seen),
+          "%s: VOR %s not drawn at (%g, %g) turned by glRotated(%g, 0, 0, 1); symbol calls %s"
+          % (tag, ident, x, y, -var, seen))
+    for ident in NDB_IDS:
+        x, y, var = nav_xy(ident)
+        c(any(n == 11 and t and pt_close(t, (x, y), 0.01) and (r is None or near(r[0], 0, 1e-9)) for n, t, r in seen),
+          "%s: NDB %s not drawn unturned at (%g, %g); symbol calls %s" % (tag, ident, x, y, seen))
+    modes = [e[2].get("mode") for e in f.calls("glPolygonMode")]
+    c("GL_LINE" in modes and modes and modes[-1] == "GL_FILL",
+      "%s: polygon mode around the symbols %s, expected GL_LINE then GL_FILL" % (tag, modes))
+
+
+def case_zoom_bands(fx, session):
+    """ZM slider: in each zoom band the grid, lists and symbols of the table; " ID " hides the names."""
+    world(fx, track=False)
+    s = start_viewer(session)
+    time.sleep(1.0)
+    # phase 1, names on: one click per band, then back to the lowest band
+    plan1 = [180, 300, 700, 1800, 50]
+    plan2 = [310, 650, 2000, 30]         # names off (after one " ID " press)
+    plan3 = [320, 1500]                  # names on again (second press)
+    for z in plan1:
+        set_zoom(s, z)
+    s.click(149, 9, settle=1.0)          # " ID " at (124..174, 462..480)
+    for z in plan2:
+        set_zoom(s, z)
+    s.click(149, 9, settle=1.0)
+    for z in plan3:
+        set_zoom(s, z)
+    s.stop()
+    tr = s.read_trace()
+    c = Checks()
+    frames = first_chart_frame(tr)
+    runs = []
+    for f in frames:
+        if runs and runs[-1][0] == f.zoom():
+            runs[-1][1].append(f)
+        else:
+            runs.append((f.zoom(), [f]))
+    # every target click is preceded by a click that takes the slider back to 0
+    targets = [r for r in runs if r[0] != 0]
+    zooms = [z for z, _ in runs]
+    plan = plan1 + plan2 + plan3
+    check(len(targets) == len(plan), "expected %d zoom steps from the slider clicks, got the zoom sequence %s"
+          % (len(plan), zooms))
+    check(all(len(fs) >= 1 for _, fs in targets), "a zoom step drew no frame")
+    names = [True] * len(plan1) + [False] * len(plan2) + [True] * len(plan3)
+    visited = set()
+    for (z, fs), on, planned in zip(targets, names, plan):
+        c(band_of(z) == band_of(planned), "slider click aimed at zoom %d gave %d (another band)" % (planned, z))
+        visited.add((band_of(z), on))
+        for f in fs[:2] + fs[-1:]:
+            check_band_frame(c, f, on)
+    for f in [fs for z, fs in runs if z == 0][0][:2]:
+        check_band_frame(c, f, True)
+    for band in range(5):
+        c((band, True) in visited, "zoom band %s never reached with names on" % (BANDS[band],))
+    for band in (2, 3, 4):
+        c((band, False) in visited, "zoom band %s never reached with names off" % (BANDS[band],))
+    c.done()
+
+
+# -- re-centring ------------------------------------------------------
+
+def case_recentre(fx, session):
+    """A press on the chart re-centres by every button; the sliders do not move the click position."""
+    world(fx, track=False)
+    s = start_viewer(session)
+    time.sleep(1.0)
+    w, h = 640, 480
+    steps = []        # (action, expected centre x, expected centre y)
+    ax = ay = 0
+
+    def centre():
+        return (ax * 36000 // w, int(ay * 27000.0 / h))
+
+    s.click(384, 240, button=1)          # 64 px right of the centre, left button
+    ax += 384 - w // 2
+    ay += h // 2 - 240
+    steps.append(("left press 64 px right", centre()))
+    s.click(320, 200, button=3)          # right button, 40 px up
+    ax += 320 - w // 2
+    ay += h // 2 - 200
+    steps.append(("right press 40 px up", centre()))
+    s.click(300, 260, button=2)          # middle button, 20 left and 20 down
+    ax += 300 - w // 2
+    ay += h // 2 - 260
+    steps.append(("middle press", centre()))
+    s.click(150, 471)                    # the "Long" slider moves the view but not the click position
+    steps.append(("Long slider click", None))
+    s.click(320, 240)                    # press at the centre: back to where the clicks put it
+    steps.append(("press at the window centre", centre()))
+    s.stop()
+    tr = s.read_trace()
+    c = Checks()
+    frames = first_chart_frame(tr)
+    runs = []
+    for f in frames:
+        t = (-f.translate[0], -f.translate[1]) if f.translate else None
+        if not runs or runs[-1] != t:
+            runs.append(t)
+    check(runs and runs[0] == (0, 0), "first centre %s, expected (0, 0)" % (runs[:1],))
+    exp = [(0, 0)] + [st[1] for st in steps]
+    check(len(runs) == len(exp), "centres seen %s, expected a sequence like %s" % (runs, exp))
+    labels = ["start"] + [st[0] for st in steps]
+    for i, (label, e, got) in enumerate(zip(labels, exp, runs)):
+        if e is None:
+            c(got != runs[i - 1], "%s did not move the view" % label)
+            c(got[1] == runs[i - 1][1], "%s moved the centre's latitude: %s -> %s" % (label, runs[i - 1], got))
+            continue
+        c(pt_close(got, e, 0.5), "%s: centre %s, expected %s" % (label, got, e))
+    c.done()
+
+
+# -- IFR and User -----------------------------------------------------
+
+def case_ifr_user(fx, session):
+    """"IFR" centres on a valid first exercise at ZM 1225; "User" centres on track point 1."""
+    world(fx)
+    s = start_viewer(session, wait_profile=True)
+    move_profile_away(s)
+    time.sleep(1.0)
+    s.click(96, 9, settle=1.5)      # "User" (71..121)
+    s.click(202, 9, settle=1.5)     # "IFR" (177..227)
+    s.stop()
+    tr = s.read_trace()
+    c = Checks()
+    frames = first_chart_frame(tr)
+    states = []
+    for f in frames:
+        st = (f.scale, (-f.translate[0], -f.translate[1]) if f.translate else None)
+        if not states or states[-1] != st:
+            states.append(st)
+    ux = int(TRACK[1][1] * 180 / 6480.0)
+    uy = int(TRACK[1][0] * 90 / 3240.0)
+    ix, iy, _ = nav_xy("ABC")
+    exp = [(1, (0, 0)), (1, (ux, uy)), (1226, (int(ix), int(iy)))]
+    c(states == exp, "view states (scale, centre) %s, expected %s" % (states, exp))
+    c.done()
+
+
+def case_ifr_invalid(fx, session):
+    """"IFR" with a first exercise whose navaid is not found moves nothing."""
+    world(fx, track=False, exercises=exercise_xml(0, "QQQ", "VOR", "NOWHERE", "LINE", nav={"QDM": 10}))
+    s = start_viewer(session)
+    time.sleep(1.0)
+    s.click(202, 9, settle=1.5)
+    s.stop()
+    tr = s.read_trace()
+    c = Checks()
+    frames = first_chart_frame(tr)
+    states = set((f.scale, f.translate) for f in frames)
+    c(states == {(1, (0, 0, 0))}, "view changed after IFR with an invalid exercise: %s" % states)
+    c("MESSAGE ERROR : CAN'T FIND SELECTED NAVAID" in s.stdout(), "no navaid error message printed")
+    c.done()
+
+
+# -- Load -------------------------------------------------------------
+
+SECOND_TRACK = [
+    (162000, 36000, 500, 0.0),
+    (162360, 36720, 800, 20.0),
+    (162720, 37440, 900, 20.0),
+    (163080, 38160, 700, 20.0),
+]
+
+
+def selector_buttons(h):
+    """Cancel, Ok and the path field of PLIB's file selector made at (10, 10) (window rows from the top)."""
+    return {"cancel": (55, h - 30), "ok": (135, h - 30), "input": (235, h - 60)}
+
+
+def case_load(fx, session):
+    """"Load": a chosen file replaces the track on chart and profile; cancel keeps the track."""
+    world(fx)
+    second = fx.track(SECOND_TRACK, rel="data/second.dat")
+    s = start_viewer(session, wait_profile=True)
+    move_profile_away(s)
+    time.sleep(1.0)
+    b = selector_buttons(480)
+    # first: cancel
+    s.click(255, 9, settle=1.5)          # "Load" (230..280)
+    s.click(*b["cancel"], settle=1.5)
+    out = s.stdout()
+    c = Checks()
+    c("Load canceled\n" in out, "cancel did not print 'Load canceled': %r" % out[-300:])
+    # then: choose the second file by typing its path
+    s.click(255, 9, settle=1.5)
+    s.click(*b["input"], settle=0.5)
+    s.key("End", settle=0.2)
+    s.xdo("key", "--delay", "20", *(["BackSpace"] * 60), timeout=30)
+    s.type(second, settle=0.5)
+    s.click(*b["ok"], settle=2.0)
+    out = s.stdout()
+    c(("Load File:\n%s\n" % second) in out, "choosing a file did not print 'Load File:' and the path: %r" % out[-400:])
+    s.stop()
+    tr = s.read_trace()
+    frames = first_chart_frame(tr)
+
+    def track_of(f):
+        bl = [b for b in f.blocks("GL_LINES") if colour_is(b.colour, (1, 0.2, 0))]
+        return [v for b in bl for v in b.verts]
+
+    def expected(track):
+        pts = track_chart_points(track)
+        e = []
+        for i in range(1, len(pts) - 1):
+            e += [pts[i], pts[i + 1]]
+        return e
+
+    first, new = expected(TRACK), expected(SECOND_TRACK)
+
+    def same(a, b):
+        return len(a) == len(b) and all(pt_close(p, q, 0.01) for p, q in zip(a, b))
+
+    kinds = []
+    for f in frames:
+        t = track_of(f)
+        k = "first" if same(t, first) else "second" if same(t, new) else "other:%s" % t[:4]
+        if not kinds or kinds[-1] != k:
+            kinds.append(k)
+    c(kinds == ["first", "second"], "chart track sequence %s, expected the first track then the second" % kinds)
+    pk = []
+    for f in tr.profile_frames():
+        bl = [b for b in f.blocks("GL_LINES") if colour_is(b.colour, (0.8, 0.5, 0))]
+        n = sum(len(b.verts) for b in bl)
+        if bl and (not pk or pk[-1] != n):
+            pk.append(n)
+    c(pk == [2 * (len(TRACK) - 1), 2 * (len(SECOND_TRACK) - 1)],
+      "profile curve vertex counts %s, expected %d then %d" % (pk, 2 * (len(TRACK) - 1), 2 * (len(SECOND_TRACK) - 1)))
+    c.done()
+
+
+CASES = {
+    "lists": case_lists,
+    "lists_missing": case_lists_missing,
+    "start_view": case_start_view,
+    "exercise_geometry": case_exercise_geometry,
+    "profile": case_profile,
+    "screenshot": case_screenshot,
+    "report_exit": case_report_exit,
+    "no_font": case_no_font,
+    "windows_no_track": case_windows_no_track,
+    "windows_track": case_windows_track,
+    "zoom_bands": case_zoom_bands,
+    "recentre": case_recentre,
+    "ifr_user": case_ifr_user,
+    "ifr_invalid": case_ifr_invalid,
+    "load": case_load,
+}
+
+if __name__ == "__main__":
+    sys.exit(main(CASES))
