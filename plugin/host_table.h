@@ -79,3 +79,4 @@ class HostTable {
 
   HostEntry entries[kHostTableEntries];
 };
+static_assert(sizeof(void*) != 4 || sizeof(HostTable) == 2188, "547 four-byte entries on the 32-bit host");

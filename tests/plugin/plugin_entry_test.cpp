@@ -142,3 +142,26 @@ TEST_F(PluginTest, CreateViewDataAnswersOnlyItsOwnClassAndIdentifier) {
   EXPECT_TRUE(host->liveBlocks.empty());
   EXPECT_TRUE(host->problems.empty());
 }
+
+static void* ORVANDEL_CDECL noBlock(int32_t) { return nullptr; }
+
+TEST_F(PluginTest, HostWithoutBlocksOrWithEmptySlotsDoesNotCrashThePlugin) {
+  // A host whose block allocator fails, and one that left slots empty.
+  host->hostTable[SlotNewBlock] = reinterpret_cast<HostEntry>(&noBlock);
+  host->hostTable[SlotNotifyWindow] = nullptr;
+  host->hostTable[SlotCheckMenuItem] = nullptr;
+  ASSERT_TRUE(host->startUp());
+  host->installMenu();
+  host->chooseMenuItem();
+  EXPECT_EQ(host->openWindows.size(), 2u);
+  EXPECT_NE(std::find(host->calls.begin(), host->calls.end(), "hostOpenWindow('ptwn', \"Orvandel.win\", null)"),
+            host->calls.end());
+  int sentinel = 0;
+  void* out = &sentinel;
+  host->createViewData(tags::view, tags::menuItem, &out);
+  EXPECT_EQ(out, nullptr);
+  host->createViewData(tags::view, tags::menuItem, nullptr);
+  host->pressControl(tags::startMode1);
+  host->pressControl(tags::stop);
+  EXPECT_EQ(readFile(trackPath), "1 0 0\n0.00 0.00 0.00 0.00\n");
+}
