@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "decimal_field.h"
+#include "line_reader.h"
 #include "simpath.h"
 
 namespace {
@@ -12,32 +13,70 @@ namespace {
 constexpr int kLineBuffer = 512;
 constexpr int kMaxFields = 6;  // no line kind uses more
 
-// One line's fields, split in place at blanks (the only separator) and at the line
-// end; a tab stays inside its field. Only as many fields as a line kind uses.
+// One line's fields, found at blanks (the only separator) and at the text's end; a
+// tab stays inside its field. Only as many fields as a line kind uses.
 struct Fields {
-  char* start[kMaxFields];
-  char* end[kMaxFields];  // each field's terminating NUL
+  const char* start[kMaxFields];
+  const char* end[kMaxFields];
   int count;
   bool dotLocale;
 
-  void split(char* line) {
+  void split(const char* p, const char* textEnd) {
     count = 0;
-    char* p = line;
     while (count < kMaxFields) {
-      while (*p == ' ') ++p;
-      if (*p == '\0' || *p == '\n') break;
+      while (p < textEnd && *p == ' ') ++p;
+      if (p == textEnd) break;
       start[count] = p;
-      while (*p != ' ' && *p != '\0' && *p != '\n') ++p;
+      while (p < textEnd && *p != ' ') ++p;
       end[count++] = p;
-      if (*p == '\0') break;
-      bool last = *p == '\n';
-      *p++ = '\0';
-      if (last) break;
     }
   }
-  int integer(int i) const { return i < count ? std::atoi(start[i]) : 0; }
-  double decimal(int i) const { return i < count ? decimalFromField(start[i], end[i], dotLocale) : 0.0; }
+  // The field as a C string, for the C library's own conversions.
+  const char* text(int i, char (&buf)[kLineBuffer]) const {
+    size_t n = size_t(end[i] - start[i]);
+    std::memcpy(buf, start[i], n);
+    buf[n] = '\0';
+    return buf;
+  }
+  int integer(int i) const {
+    if (i >= count) return 0;
+    char buf[kLineBuffer];
+    return std::atoi(text(i, buf));
+  }
+  double decimal(int i) const {
+    if (i >= count) return 0.0;
+    double v;
+    const char* stop;
+    if (fastDecimal(start[i], end[i], dotLocale, &v, &stop)) return v;
+    char buf[kLineBuffer];
+    return std::atof(text(i, buf));
+  }
 };
+
+// The next field of [*pp, end) converted like atof, *pp moved past it; 0 when the
+// line holds no further field. Point lines are a million of the file's lines, so
+// their two fields are converted as they are found rather than split first.
+double nextDecimalField(const char** pp, const char* end, bool dotLocale) {
+  const char* p = *pp;
+  while (p < end && *p == ' ') ++p;
+  if (p == end) {
+    *pp = p;
+    return 0.0;
+  }
+  const char* start = p;
+  double v;
+  const char* stop;
+  bool fast = fastDecimal(start, end, dotLocale, &v, &stop);
+  p = fast ? stop : start;
+  while (p < end && *p != ' ') ++p;
+  *pp = p;
+  if (fast) return v;
+  char buf[kLineBuffer];
+  size_t n = size_t(p - start);
+  std::memcpy(buf, start, n);
+  buf[n] = '\0';
+  return std::atof(buf);
+}
 
 }  // namespace
 
@@ -52,16 +91,15 @@ bool PolylineSet::load() {
   segments.clear();
   std::FILE* f = simpath::open(path.c_str(), "r");
   if (!f) return false;
-  // Fewer, larger reads; lines are still taken 511 bytes at most at a time.
-  std::vector<char> streamBuffer(1 << 16);
-  std::setvbuf(f, streamBuffer.data(), _IOFBF, streamBuffer.size());
 
-  long fileSize = 0;
-  if (std::fseek(f, 0, SEEK_END) == 0) fileSize = std::ftell(f);
+  long size = 0;
+  if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
   std::fseek(f, 0, SEEK_SET);
-  if (fileSize < 0) fileSize = 0;
+  uint64_t fileSize = size > 0 ? uint64_t(size) : 0;
 
-  char line[kLineBuffer];
+  LineReader lines(f);
+  const char* begin;
+  const char* end;
   Fields fields;
   fields.dotLocale = decimalPointIsDot();
 
@@ -69,14 +107,14 @@ bool PolylineSet::load() {
   // negative count reads as the huge unsigned number it becomes, and segments are
   // added only as their blocks are actually read.
   uint64_t declared = 0;
-  if (std::fgets(line, sizeof line, f)) {
-    fields.split(line);
+  if (lines.next(&begin, &end)) {
+    fields.split(begin, end);
     declared = static_cast<uint32_t>(fields.integer(0));
     // Fields 2 and 3 carry nothing the chart uses.
   }
 
-  while (segments.size() < declared && std::fgets(line, sizeof line, f)) {
-    fields.split(line);
+  while (segments.size() < declared && lines.next(&begin, &end)) {
+    fields.split(begin, end);
     Polyline seg;
     seg.id = fields.integer(0);
     for (int i = 0; i < 4; ++i) seg.extent[i] = fields.decimal(1 + i);
@@ -84,17 +122,16 @@ bool PolylineSet::load() {
     uint64_t want = count > 0 ? uint64_t(count) : 0;
     // Every point line takes at least one byte, so no more points than bytes left
     // can ever be read; padding a cut segment with (0, 0) stays within that.
-    long here = std::ftell(f);
-    uint64_t left = here >= 0 && here < fileSize ? uint64_t(fileSize - here) : 0;
+    uint64_t left = fileSize > lines.consumed() ? fileSize - lines.consumed() : 0;
     if (want > left) want = left;
     seg.pointCount = static_cast<uint32_t>(want);
-    seg.points.reserve(seg.pointCount);
-    for (uint32_t i = 0; i < seg.pointCount; ++i) {
-      if (!std::fgets(line, sizeof line, f)) break;
-      fields.split(line);
-      seg.points.push_back({fields.decimal(0), fields.decimal(1)});
+    // Points the file ends before stay (0, 0).
+    seg.points.assign(seg.pointCount, PolylinePoint{0.0, 0.0});
+    for (PolylinePoint& point : seg.points) {
+      if (!lines.next(&begin, &end)) break;
+      point.x = nextDecimalField(&begin, end, fields.dotLocale);
+      point.y = nextDecimalField(&begin, end, fields.dotLocale);
     }
-    seg.points.resize(seg.pointCount, PolylinePoint{0.0, 0.0});
     segments.push_back(std::move(seg));
   }
   // A file that ends before its declared blocks holds only the blocks read; blocks

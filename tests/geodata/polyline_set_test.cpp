@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "fixture.h"
@@ -202,6 +203,8 @@ TEST(DecimalField, AgreesWithAtofBitForBit) {
       "0.1000000000000000055511151231257827021181583404541015625",
       "9007199254740993", "123456789012345678901234567890", "00012.5000", "-00.0001e5",
       "7\t8", "3,5", "1.7976931348623157e308", "1.7976931348623159e308",
+      "1.000000000000000", "0.000000000000000000000001", "123456789012345.6", "12345678901234.56",
+      "999999999999999", "9999999999999999", "0.0000000000000000000001234", "-0.0",
   };
   bool dot = decimalPointIsDot();
   ASSERT_TRUE(dot);
@@ -214,6 +217,20 @@ TEST(DecimalField, AgreesWithAtofBitForBit) {
     }
     EXPECT_EQ(std::memcmp(&expected, &got, sizeof got), 0) << s << ": " << expected << " vs " << got;
   }
+}
+
+TEST(DecimalField, AgreesWithAtofOnRandomDecimals) {
+  std::mt19937_64 rng(42);
+  char buf[64];
+  int mismatches = 0;
+  for (int i = 0; i < 200000; ++i) {
+    double v = std::ldexp(double(rng() >> 11), int(rng() % 80) - 60) * ((rng() & 1) ? -1 : 1);
+    std::snprintf(buf, sizeof buf, "%.*f", int(rng() % 18), v);
+    double expected = std::atof(buf);
+    double got = decimalFromField(buf, buf + std::strlen(buf), true);
+    if (std::memcmp(&expected, &got, sizeof got) != 0 && ++mismatches < 5) ADD_FAILURE() << buf;
+  }
+  EXPECT_EQ(mismatches, 0);
 }
 
 }  // namespace
