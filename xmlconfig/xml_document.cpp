@@ -13,6 +13,7 @@ XmlNode* XmlNode::addChild(const std::string& childName, const std::string& chil
   children.emplace_back();
   XmlNode& child = children.back();
   child.reset(childName, childAttributes, this);
+  firstChild.emplace(childName, children.size() - 1);  // keeps an earlier one
   return &child;
 }
 
@@ -51,6 +52,10 @@ bool XmlNode::getLeafFloat(const std::string& key, float& out) const { return le
 bool XmlNode::getLeafInt(const std::string& key, int32_t& out) const { return leafNumber(leaves, key, out); }
 
 const XmlNode* XmlNode::findChild(const std::string& childName) const {
+  auto it = firstChild.find(childName);
+  if (it != firstChild.end() && it->second < children.size() && children[it->second].name == childName) {
+    return &children[it->second];
+  }
   for (const XmlNode& child : children)
     if (child.name == childName) return &child;
   return nullptr;
@@ -62,6 +67,7 @@ void XmlNode::clear() {
   parent = nullptr;
   leaves.clear();
   children.clear();
+  firstChild.clear();
 }
 
 void XmlNode::write(std::FILE* stream) const {

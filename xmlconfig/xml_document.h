@@ -45,6 +45,14 @@ class XmlNode {
   std::vector<XmlNode> children;
   // Only meaningful while the tree is built; children move as vectors grow.
   XmlNode* parent = nullptr;
+
+ private:
+  // Index of the first child of each name, kept by addChild: an exercise file
+  // with thousands of DATAnn elements is queried a dozen times per element, and
+  // a scan per query would make loading it quadratic. Children appended to
+  // `children` directly are still found (by a scan); reordering or erasing
+  // children directly is not supported.
+  std::map<std::string, size_t> firstChild;
 };
 
 class XmlDocument : public XmlHandler {

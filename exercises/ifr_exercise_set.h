@@ -1,0 +1,139 @@
+// The instructor's IFR exercises: loaded from the exercises XML file, tied to
+// the navaid tables and given their drawing geometry once, then drawn every
+// frame (exercise_draw.h) and printed once as a report.
+//
+// Loading reads exercise elements DATA00, DATA01, ... until one has no
+// NAVAID_ID. An "ADME" arc expands into one table entry per 10 degrees and uses
+// up the element numbers of the entries it adds. resolve() looks every exercise
+// up in order; the first failure stops it, so that exercise and all later ones
+// stay without geometry (and are printed but not drawn).
+//
+// Positions are chart units (hundredths of a degree, x east, y north);
+// bearings are degrees magnetic until variation makes them true.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "geodata/nav_database.h"
+
+class XmlConfig;
+
+enum ExerciseKind : int32_t {
+  NavaidPoint = 0,
+  HoldingPattern = 1,
+  BearingWaypoint = 2,
+  CoordinateWaypoint = 3,
+  UnknownKind = 99,  // a form code the loader does not know: nothing is computed, drawn or printed
+};
+
+struct ExercisePoint {
+  double x, y;
+};
+
+// Which texts of the file did not fit their fields (see IfrExerciseSet::load).
+enum ExerciseTextOverflow : uint8_t {
+  NavaidIdTooLong = 1,
+  NavaidTypeTooLong = 2,
+  NavaidNameTooLong = 4,
+};
+
+// One table entry. Plain data: the table grows with realloc and new entries
+// start zeroed.
+struct IfrExercise {
+  char navaidId[4];
+  char navaidType[4];  // "VOR", "NDB" or "USR"; anything else is rejected by resolve()
+  char navaidName[40];
+  double qdr;  // degrees magnetic, outbound radial
+  double qdm;  // degrees magnetic, inbound course
+  double angle;
+  double variation;  // degrees, added to magnetic bearings
+  double longitude;  // reference position, chart units
+  double latitude;
+  uint8_t geometryValid;
+  ExercisePoint qdrLineFrom, qdrLineTo, qdmLineFrom, qdmLineTo, turnControl1, turnControl2;
+  ExerciseKind kind;
+  int32_t turnLeft;  // holding: 1 for left turns
+  float tri;         // holding: leg time, minutes
+  int32_t ias;       // holding: knots
+  float legLength;   // holding: nautical miles
+  double userDistance;    // waypoints: nautical miles
+  double userHeading;     // bearing waypoint: degrees magnetic from the navaid
+  double userLonSeconds;  // coordinate waypoint: arc-seconds, east positive
+  double userLatSeconds;  // coordinate waypoint: arc-seconds, north positive
+  uint8_t textOverflow;   // ExerciseTextOverflow bits
+};
+
+// The values of the exercise being read, as the getters deliver them. Reused
+// for every exercise, so a numeric key whose text is no number keeps the
+// previous exercise's value.
+struct RawExercise {
+  std::string navaidId, navaidType, navaidName;
+  double qdr = 0, qdm = 0, angle = 0;
+  std::string formType, turn;
+  float tri = 0;
+  int32_t iasMax = 0;
+  double userDistance = 0, userHeading = 0;
+  std::string userLon, userLat;
+};
+
+class IfrExerciseSet {
+ public:
+  // Loads `path` at once; a missing file gives an empty set.
+  explicit IfrExerciseSet(const char* path);
+  virtual ~IfrExerciseSet();
+  IfrExerciseSet(const IfrExerciseSet&) = delete;
+  IfrExerciseSet& operator=(const IfrExerciseSet&) = delete;
+
+  // False only when not even the first entry could be allocated.
+  bool load();
+
+  const char* name() const { return title.c_str(); }
+  int32_t count() const { return entryCount; }
+  IfrExercise& entry(int32_t i) { return entries[i]; }
+  const IfrExercise& entry(int32_t i) const { return entries[i]; }
+
+  // Looks up and computes every exercise in table order; false at the first
+  // failure (after its message) or when the set is empty.
+  bool resolve(const std::vector<NavaidRecord>& vors, const std::vector<NavaidRecord>& ndbs);
+  // Takes variation and position of exercise i from the first record matching
+  // both its identifier and its name.
+  bool findNavaid(const std::vector<NavaidRecord>& list, int32_t i);
+  void computeGeometry(int32_t i);
+  // The reference position of exercise i, truncated toward zero, once it has geometry.
+  bool exercisePosition(int32_t i, int32_t* x, int32_t* y) const;
+
+  void printReport(std::FILE* out = stdout) const;
+
+  RawExercise raw;
+
+ private:
+  bool growTo(int32_t size);
+  void readRaw(const XmlConfig& config, int32_t k);
+  void copyTexts(IfrExercise& e);
+
+  std::string title = "NO IFR EXERCISE";
+  int32_t entryCount = 0;
+  IfrExercise* entries = nullptr;
+  int32_t capacity = 0;
+  std::string path;
+  bool idFound = false, typeFound = false, nameFound = false;  // in the file, not defaulted
+};
+
+// "%c-%d*%lf": hemisphere letter, '-', whole degrees, '*', decimal minutes, to
+// arc-seconds, negative for S and W. Prints "COORD ERROR IN XML FILE\n" and
+// gives 0 for any other letter.
+double parseCoordinate(const char* text);
+
+// The point reached from `from` (chart units) after distanceNm nautical miles
+// (negative goes backwards) on the great circle leaving with true bearing
+// bearingRad; longitude wraps into -18000..18000.
+ExercisePoint destinationPoint(ExercisePoint from, double distanceNm, double bearingRad);
+
+// Angle constants of the geometry, built on pi in single precision.
+extern const double kExercisePi;
+extern const double kDegToRad;
+extern const double kQuarterTurn;
+extern const double kTwelfthTurn;
