@@ -1,0 +1,38 @@
+/* LD_PRELOAD shim for the soak run: counts glXSwapBuffers per drawable (the
+ * drawable of a GLUT window is its X window id) and rewrites SOAK_FRAMES_FILE
+ * every 50 swaps with one line "0xXID COUNT" per drawable. No GL headers needed:
+ * only the call's address is passed on. */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+typedef void (*SwapFn)(void*, unsigned long);
+
+#define MAX_DRAWABLES 8
+static unsigned long drawables[MAX_DRAWABLES];
+static unsigned long counts[MAX_DRAWABLES];
+static int used;
+static unsigned long total;
+
+static void writeCounts(void) {
+  const char* path = getenv("SOAK_FRAMES_FILE");
+  if (!path) return;
+  char tmp[4096];
+  snprintf(tmp, sizeof tmp, "%s.tmp", path);
+  FILE* f = fopen(tmp, "w");
+  if (!f) return;
+  for (int i = 0; i < used; ++i) fprintf(f, "0x%lx %lu\n", drawables[i], counts[i]);
+  if (fclose(f) == 0) rename(tmp, path);
+}
+
+void glXSwapBuffers(void* display, unsigned long drawable) {
+  static SwapFn real;
+  if (!real) real = (SwapFn)dlsym(RTLD_NEXT, "glXSwapBuffers");
+  if (real) real(display, drawable);
+  int i = 0;
+  while (i < used && drawables[i] != drawable) ++i;
+  if (i == used && used < MAX_DRAWABLES) drawables[used++] = drawable;
+  if (i < used) ++counts[i];
+  if (++total % 50 == 0) writeCounts();
+}
