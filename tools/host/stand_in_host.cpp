@@ -34,8 +34,7 @@ void* hostNewBlock(int32_t referenceNumber) {
   // Filled with 0xFF, so a block the plug-in should have cleared shows it did not.
   void* block = std::malloc(64);
   std::memset(block, 0xFF, 64);
-  activeHost->liveBlocks.insert(block);
-  activeHost->blocksHandedOut++;
+  activeHost->addBlock(block);
   activeHost->record("hostNewBlock(" + std::to_string(referenceNumber) + ") -> " + blockText(block));
   return block;
 }
@@ -218,13 +217,13 @@ void StandInHost::record(const std::string& call) {
 
 int StandInHost::blockNumber(void* block) const {
   auto it = blockNumbers.find(block);
-  if (it != blockNumbers.end()) return it->second;
-  if (!liveBlocks.count(block)) return 0;
-  // Numbered on first sight, in the order they were handed out.
-  auto& numbers = const_cast<std::map<void*, int>&>(blockNumbers);
-  int n = static_cast<int>(numbers.size()) + 1;
-  numbers[block] = n;
-  return n;
+  return it != blockNumbers.end() && liveBlocks.count(block) ? it->second : 0;
+}
+
+void StandInHost::addBlock(void* block) {
+  liveBlocks.insert(block);
+  // Numbered in the order handed out; an address the allocator reuses gets a new number.
+  blockNumbers[block] = ++blocksHandedOut;
 }
 
 int32_t StandInHost::getSDKVersion() { return loaded ? dllGetSDKVersion() : 0; }

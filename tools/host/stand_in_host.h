@@ -84,7 +84,8 @@ class StandInHost {
 
   // Used by the host functions.
   void record(const std::string& call);
-  int blockNumber(void* block) const;
+  int blockNumber(void* block) const;  // 1, 2, ... for live blocks, 0 otherwise
+  void addBlock(void* block);
 
  private:
   void* library = nullptr;
