@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Frames per second of the chart window at zoom 0, 200, 500 and 2000 over a
 # world-size folder, under Xvfb with Mesa's software renderer.
-# usage: bench/fps/run_fps.sh [BUILD_DIR] [SECONDS]   (BUILD_DIR default: build)
-# Needs the targets viewer_fps, fps_world and txfgen built in BUILD_DIR.
+# usage: bench/fps/run_fps.sh [BUILD_DIR] [SECONDS] [FOLDER]   (BUILD_DIR default: build)
+# Needs the targets viewer_fps, fps_world and txfgen built in BUILD_DIR. Without
+# FOLDER it builds a synthetic world-size folder with fps_world; with FOLDER (a
+# simulator folder with SYSTEM\ and data\, e.g. one made by navconv and gshhg2dat)
+# it measures a copy of that one.
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 seconds=${2:-5}
@@ -14,7 +17,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$build/bench/fps/fps_world" "$work/sim"
+if [ -n "${3:-}" ]; then
+  mkdir -p "$work/sim"
+  cp -r "$3"/. "$work/sim/"
+  mkdir -p "$work/sim/data"
+else
+  "$build/bench/fps/fps_world" "$work/sim"
+fi
 "$build/tools/txfgen/txfgen" "$work/sim/data/Helvetica.txf"
 
 display=:$(( 90 + RANDOM % 100 ))
@@ -26,6 +35,8 @@ run() {  # $1 zoom, $2 label
   (cd "$work/sim" && BENCH_ZOOM=$1 BENCH_LONG=520 BENCH_LAT=4340 BENCH_SECONDS=$seconds \
     timeout $(( seconds * 4 + 60 )) "$build/bench/fps/viewer_fps" | grep '^fps' | sed "s/^/$2 /")
 }
-for z in 0 200 500 2000; do run "$z" "two-windows(track)"; done
-mv "$work/sim/data/__ORVANDEL.dat" "$work/sim/data/track.dat"
+if [ -e "$work/sim/data/__ORVANDEL.dat" ]; then
+  for z in 0 200 500 2000; do run "$z" "chart+profile"; done
+  mv "$work/sim/data/__ORVANDEL.dat" "$work/sim/data/track.dat"
+fi
 for z in 0 200 500 2000; do run "$z" "chart-only"; done
