@@ -184,6 +184,15 @@ TEST_F(PolylineSetTest, LongLinesAreSplitAtTheBuffer) {
   EXPECT_GT(s->segments[0].points[1].x, 1e300);  // the rest of the line
   EXPECT_EQ(s->segments[0].points[1].y, 0.0);
   delete s;
+
+  // A NUL byte ends a line's text, as it ends the string a line is read into.
+  const char withNul[] = "1 0 0\n1 0 0 0 0 2\n5\0 9\n6 7\n";
+  read(&s, std::string(withNul, sizeof withNul - 1));
+  ASSERT_EQ(s->segments[0].pointCount, 2u);
+  EXPECT_EQ(s->segments[0].points[0].x, 5.0);
+  EXPECT_EQ(s->segments[0].points[0].y, 0.0);
+  EXPECT_EQ(s->segments[0].points[1].y, 7.0);
+  delete s;
 }
 
 }  // namespace
