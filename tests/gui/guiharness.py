@@ -307,7 +307,7 @@ class Session:
     def move(self, x, y, wid=None):
         self.xdo("mousemove", "--window", wid or self.chart_wid, x, y)
 
-    def click(self, x, y, button=1, wid=None, settle=1.0):
+    def click(self, x, y, button=1, wid=None, settle=0.7):
         self.move(x, y, wid)
         time.sleep(0.1)
         self.xdo("mousedown", button)
@@ -335,7 +335,7 @@ class Session:
         time.sleep(settle)
 
     def type(self, text, wid=None, settle=0.5):
-        self.xdo("type", "--delay", "60", text, timeout=60)
+        self.xdo("type", "--delay", "25", text, timeout=60)
         time.sleep(settle)
 
     # -- ending
@@ -425,6 +425,12 @@ class Image:
 
 
 # ---------------------------------------------------------------- trace
+
+# Calls no check reads (PUI's bitmap legends, pixel-store and attribute
+# bookkeeping); skipping them early keeps the parse of a long run short.
+IGNORED_CALLS = frozenset(["glBitmap", "glPixelStorei", "glRasterPos2f", "glRasterPos2i", "glRasterPos3f",
+                           "glPushAttrib", "glPopAttrib", "glGetIntegerv", "glGetFloatv", "glGetError",
+                           "glGetString", "glIsEnabled", "glGetBooleanv", "glTexParameteri", "glTexEnvi"])
 
 _CALL_RE = re.compile(r"^(\d+) (\w+)\((.*)\)(?: = (.*?))?(?: // fake)?$")
 _VERTEX_RE = re.compile(r"^x = ([^,]+), y = ([^,)]+)")
@@ -518,6 +524,7 @@ class Frame:
         self.scale = None
         self.translate = None
         self.viewport = None
+        self.complete = False
 
     def blocks(self, mode=None):
         return [e[1] for e in self.events if e[0] == "block" and (mode is None or e[1].mode == mode)]
@@ -539,7 +546,7 @@ def colour_is(c, ref, tol=0.004):
 class Trace:
     """Parses `apitrace dump` output into display lists and per-context frames."""
 
-    def __init__(self, path, keep_grid=4000):
+    def __init__(self, path, keep_grid=1000):
         self.path = path
         self.keep_grid = keep_grid
         self.contexts = []          # in creation order
@@ -586,38 +593,63 @@ class Trace:
             return f
 
         cur_frame = {}
+        ignore = IGNORED_CALLS
         for line in proc.stdout:
-            line = line.rstrip("\n")
-            if not line or line[0] == "/":
+            sp = line.find(" ")
+            par = line.find("(", sp)
+            if sp <= 0 or par < 0 or not line[0].isdigit():
                 continue
-            m = _CALL_RE.match(line)
-            if not m:
+            name = line[sp + 1:par]
+            if name in ignore:
                 continue
             self.total_calls += 1
-            name = m.group(2)
-            a = m.group(3)
-            if name.startswith("glVertex"):
+            if name[:8] == "glVertex":
+                # hot path: "N glVertex2f(x = 1, y = 2)"
                 if block is None:
                     continue
-                if name.endswith("v"):
+                a = line[par + 1:line.rfind(")")]
+                if name[-1] == "v":
                     v = nums(split_args(a).get("v", "{}"))
                 else:
-                    mv = _VERTEX_RE.match(a)
-                    if not mv:
-                        continue
-                    v = [float(mv.group(1)), float(mv.group(2))]
+                    parts = a.split(", ")
+                    v = [float(parts[0][parts[0].index("=") + 2:]), float(parts[1][parts[1].index("=") + 2:])]
                 block.verts.append((v[0], v[1]))
                 continue
-            if name.startswith("glTexCoord2"):
+            if name[:11] == "glTexCoord2":
                 if block is not None:
-                    args = split_args(a)
-                    v = nums(args["v"]) if "v" in args else [num(args["s"]), num(args["t"])]
+                    a = line[par + 1:line.rfind(")")]
+                    if name[-1] == "v":
+                        v = nums(split_args(a)["v"])
+                    else:
+                        parts = a.split(", ")
+                        v = [float(parts[0][parts[0].index("=") + 2:]), float(parts[1][parts[1].index("=") + 2:])]
                     block.texcoords.append((v[0], v[1]))
                 continue
             if name == "glEvalCoord1f" or name == "glEvalCoord1d":
                 if block is not None:
-                    block.evals.append(num(split_args(a)["u"]))
+                    a = line[par + 1:line.rfind(")")]
+                    block.evals.append(float(a[a.index("=") + 2:]))
                 continue
+            if name == "glEnd" and ctx is not None:
+                b, block = block, None
+                if b is not None:
+                    dest = list_events if in_list is not None else target.events
+                    if (in_list is None and b.mode == "GL_LINES" and len(b.verts) == 2
+                            and colour_is(b.colour, Frame.GRID)):
+                        target.grid_count += 1
+                        if len(target.grid_lines) < self.keep_grid:
+                            target.grid_lines.append(b.verts)
+                    else:
+                        dest.append(("block", b))
+                continue
+            if name == "glBegin" and ctx is not None:
+                # hot path: "N glBegin(mode = GL_LINES)"
+                block = Block(line[par + 8:line.rfind(")")], colour.get(ctx), lw.get(ctx), ps.get(ctx))
+                continue
+            m = _CALL_RE.match(line.rstrip("\n"))
+            if not m:
+                continue
+            a = m.group(3)
             if name.startswith("glX"):
                 args = split_args(a)
                 if name.startswith("glXCreate") and "Context" in name and m.group(4):
@@ -638,6 +670,8 @@ class Trace:
                 elif name == "glXSwapBuffers":
                     c = drawable_ctx.get(args.get("drawable"), ctx)
                     if c is not None:
+                        if c in cur_frame:
+                            cur_frame[c].complete = True
                         cur_frame[c] = new_frame(c)
                         if c == ctx:
                             target = cur_frame[c]
@@ -713,6 +747,9 @@ class Trace:
             f.events.append(("call", name, args))
         proc.stdout.close()
         proc.wait(timeout=60)
+        # a frame cut off by the end of the run is not a frame
+        for c, fl in self.frames.items():
+            self.frames[c] = [f for f in fl if f.complete]
 
     def list_events(self, number, ctx=None):
         return self.lists.get((ctx or self.chart_ctx(), number))
