@@ -15,9 +15,19 @@ class LineReader {
  public:
   static constexpr size_t kPiece = 511;  // what a 512-byte fgets buffer holds
 
-  explicit LineReader(std::FILE* f) : f_(f), buffer_(kBlock + kPiece), pos_(0), len_(0), consumed_(0), eof_(false) {
+  explicit LineReader(std::FILE* f)
+      : f_(f), buffer_(kBlock + kPiece), size_(0), pos_(0), len_(0), consumed_(0), eof_(false) {
+    // The reader's buffer is the only one; set before any other use of the stream.
     std::setvbuf(f_, nullptr, _IONBF, 0);
+    if (std::fseek(f_, 0, SEEK_END) == 0) {
+      long end = std::ftell(f_);
+      if (end > 0) size_ = static_cast<uint64_t>(end);
+    }
+    std::fseek(f_, 0, SEEK_SET);
   }
+
+  // The file's size in bytes when it was opened.
+  uint64_t size() const { return size_; }
 
   // The next piece's text, [*begin, *end), without its line end; false at the end of
   // the file.
@@ -58,6 +68,7 @@ class LineReader {
 
   std::FILE* f_;
   std::vector<char> buffer_;
+  uint64_t size_;
   size_t pos_, len_;
   uint64_t consumed_;
   bool eof_;

@@ -7,7 +7,10 @@
 #include "simpath.h"
 
 PodArchive::PodArchive(const char* p) : entryCount(0), directoryOffset(0) {
-  std::snprintf(path, sizeof path, "%s", p ? p : "");
+  path[0] = '\0';
+  // A path that does not fit is not cut: a shortened path could name another file.
+  if (!p || std::strlen(p) >= sizeof path) return;
+  std::memcpy(path, p, std::strlen(p) + 1);
   std::FILE* f = simpath::open(path, "rb");
   if (!f) return;
   ByteReader in(f);

@@ -27,7 +27,7 @@ class PodArchive {
   // byte for byte; 0 when none does.
   uint32_t findEntry(const char* name) const;
 
-  char path[256];
+  char path[256];            // empty when the given path was too long to hold
   int32_t entryCount;        // entries actually held (bounded by the file's size)
   uint32_t directoryOffset;
   std::vector<PodEntry> entries;

@@ -92,12 +92,8 @@ bool PolylineSet::load() {
   std::FILE* f = simpath::open(path.c_str(), "r");
   if (!f) return false;
 
-  long size = 0;
-  if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
-  std::fseek(f, 0, SEEK_SET);
-  uint64_t fileSize = size > 0 ? uint64_t(size) : 0;
-
   LineReader lines(f);
+  const uint64_t fileSize = lines.size();
   const char* begin;
   const char* end;
   Fields fields;

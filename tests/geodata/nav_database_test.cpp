@@ -273,6 +273,15 @@ TEST_F(NavDatabaseTest, DamagedDirectoryReadsOnlyWhatTheFileHolds) {
     EXPECT_EQ(std::string(cutArchive.entries[0].name), std::string(10, 'Z'));
   }
   {
+    // A path too long to hold is refused rather than cut to another file's name.
+    std::string longPath = std::string(300, 'p');
+    ASSERT_TRUE(podwriter::writeFile(longPath.substr(0, 255), good));
+    PodArchive refused(longPath.c_str());
+    EXPECT_EQ(refused.entryCount, 0);
+    PodArchive fits(longPath.substr(0, 255).c_str());
+    EXPECT_EQ(fits.entryCount, 2);
+  }
+  {
     PodArchive missing("no such file.pod");
     EXPECT_EQ(missing.entryCount, 0);
     EXPECT_EQ(missing.findEntry("A"), 0u);
