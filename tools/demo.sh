@@ -167,6 +167,7 @@ printf 'demo:   track points: %s\n' "$(grep -c '^[-0-9.]* [-0-9.]* [-0-9.]* [-0-
 
 # ---- the viewer ----
 if [ -n "${DISPLAY:-}" ] && [ -z "${CHART_DEMO_HEADLESS:-}" ]; then
+  say "starting the viewer: press \"IFR\" to centre on the exercises, \"User\" on the flown track"
   cd "$DEMO"
   exec "$VIEWER"
 fi
