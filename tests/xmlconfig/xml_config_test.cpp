@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -135,6 +137,39 @@ TEST(XmlConfigGetters, FirstOfSameNamedChildrenWins) {
   EXPECT_TRUE(cfg.getString("DATA:DATA01:X", &s, ""));
   EXPECT_EQ(s, "first");
   EXPECT_FALSE(cfg.getString("DATA:DATA01:Y", &s, "none"));
+  // A child appended behind addChild's back is still found.
+  cfg.document.root.children.emplace_back();
+  cfg.document.root.children.back().name = "LATE";
+  cfg.document.root.children.back().setLeaf("Z", "z", "");
+  EXPECT_TRUE(cfg.getString("DATA:LATE:Z", &s, ""));
+  EXPECT_EQ(s, "z");
+}
+
+// A stream that delivers some text, then fails instead of ending.
+ssize_t failingRead(void* cookie, char* buf, size_t size) {
+  auto* left = static_cast<std::string*>(cookie);
+  if (left->empty()) {
+    errno = EIO;
+    return -1;
+  }
+  const size_t n = std::min(size, left->size());
+  std::memcpy(buf, left->data(), n);
+  left->erase(0, n);
+  return static_cast<ssize_t>(n);
+}
+
+TEST(XmlConfigRead, ReadErrorKeepsWhatWasRead) {
+  std::string text = "<A><B>1</B></A>";
+  cookie_io_functions_t io{failingRead, nullptr, nullptr, nullptr};
+  std::FILE* f = fopencookie(&text, "r", io);
+  ASSERT_NE(f, nullptr);
+  XmlConfig cfg;
+  cfg.read(f);
+  EXPECT_TRUE(std::ferror(f));
+  std::fclose(f);
+  std::string s;
+  EXPECT_TRUE(cfg.getString("A:B", &s, ""));
+  EXPECT_EQ(s, "1");
 }
 
 TEST_F(TempDir, LoadMissingThenGoodFile) {

@@ -28,6 +28,7 @@ std::vector<std::string> notifications(const std::string& text) {
   return h.log;
 }
 
+// The scanner points into `text`, which must outlive it.
 XmlTagScanner scanOne(const std::string& text) {
   XmlTagScanner s;
   EXPECT_TRUE(s.setSpan(text.data(), static_cast<int32_t>(text.size())));
@@ -87,14 +88,16 @@ TEST(XmlTagScanner, ContentClosingTagAndPosition) {
   EXPECT_EQ(std::string(rest.first, rest.second), "<B/>");
 
   // Without a further '<' the position stays on the closing '>'.
-  XmlTagScanner last = scanOne("<A>1</A>");
+  const std::string one = "<A>1</A>";
+  XmlTagScanner last = scanOne(one);
   ASSERT_TRUE(last.scanNext());
   EXPECT_EQ(last.position, 7);
   EXPECT_EQ(last.remainder().second, 1);
   ASSERT_TRUE(last.setSpan(last.remainder().first, last.remainder().second));
   EXPECT_FALSE(last.scanNext());
 
-  XmlTagScanner empty = scanOne("<A></A>");
+  const std::string none = "<A></A>";
+  XmlTagScanner empty = scanOne(none);
   ASSERT_TRUE(empty.scanNext());
   EXPECT_EQ(empty.content.length(), 0);
   EXPECT_EQ(empty.contentText(), "");
