@@ -80,3 +80,9 @@ void centreFromClick(const ClickPosition& click, int w, int h, int* centreX, int
   float y = static_cast<float>(click.y) * 27000.0f / static_cast<float>(h);
   *centreY = clampToInt(std::trunc(static_cast<double>(y)));
 }
+
+void chartMouseEvent(ClickPosition* click, bool press, int zoom, int mx, int my, int w, int h,
+                     int* centreX, int* centreY) {
+  if (press) addPress(click, zoom, mx, my, w, h);
+  centreFromClick(*click, w, h, centreX, centreY);
+}

@@ -61,6 +61,12 @@ struct ClickPosition {
 // A press at window pixel (mx, my), my counted from the top, in a w by h window.
 void addPress(ClickPosition* click, int zoom, int mx, int my, int w, int h);
 
+// A mouse event on the chart that no widget took: a press adds its offset to the
+// click position, a release only re-applies it; either way the result is the new
+// view centre. Every button behaves alike.
+void chartMouseEvent(ClickPosition* click, bool press, int zoom, int mx, int my, int w, int h,
+                     int* centreX, int* centreY);
+
 // The view centre a click position stands for (the sliders get these values).
 // Results beyond the int range are clamped, so a far-wandered click never
 // overflows; a zero-sized window leaves the centre at 0.

@@ -169,14 +169,13 @@ static void mouseInput(int button, int state, int x, int y) {
   if (!puMouse(button, state, x, y)) {
     int w = glutGet(GLUT_WINDOW_WIDTH);
     int h = glutGet(GLUT_WINDOW_HEIGHT);
-    if (state == GLUT_DOWN)
-      addPress(&clickPosition, zoomSlider->getIntegerValue(), x, y, w, h);
+    const int zoom = zoomSlider->getIntegerValue();
     if (rememberedWidget) {
       rememberedWidget->invokeActiveCallback();
       puSetActiveWidget(rememberedWidget, 0, 0);
     }
     int cx, cy;
-    centreFromClick(clickPosition, w, h, &cx, &cy);
+    chartMouseEvent(&clickPosition, state == GLUT_DOWN, zoom, x, y, w, h, &cx, &cy);
     longSlider->setValue(cx);
     latSlider->setValue(cy);
     updateMeridianFactor();

@@ -105,6 +105,25 @@ TEST(ReCentring, PressAtTheCentreReturnsToTheClickedPlace) {
   EXPECT_EQ(y1, 140 * 27000 / 480);
 }
 
+TEST(ReCentring, ReleaseReappliesTheLastPressWithoutMoving) {
+  ClickPosition c;
+  int cx = 0, cy = 0;
+  chartMouseEvent(&c, true, 0, 384, 240, 640, 480, &cx, &cy);
+  EXPECT_EQ(cx, 3600);
+  // A release far away (a slider moved the view meanwhile) restores the clicked centre.
+  chartMouseEvent(&c, false, 0, 10, 10, 640, 480, &cx, &cy);
+  EXPECT_EQ(cx, 3600);
+  EXPECT_EQ(cy, 0);
+  EXPECT_EQ(c.x, 64);
+  EXPECT_EQ(c.y, 0);
+  // Presses accumulate: the next one re-centres relative to the previous clicks.
+  chartMouseEvent(&c, true, 2, 384, 200, 640, 480, &cx, &cy);
+  EXPECT_EQ(c.x, 96);
+  EXPECT_EQ(c.y, 20);
+  EXPECT_EQ(cx, 5400);
+  EXPECT_EQ(cy, 1125);
+}
+
 TEST(ReCentring, FarWanderingClickNeitherOverflowsNorWraps) {
   ClickPosition c;
   // Beyond 2^31 / 36000 pixels the 32-bit product would wrap to the wrong side.
