@@ -155,6 +155,13 @@ def start_viewer(session, trace=True, name="run", wait_profile=False):
     return s
 
 
+def background_shows(img):
+    """True when the chart background is on screen at places no grid line, panel or test layer covers."""
+    pts = [(-5200, -5300), (-11200, 5300), (8300, -7700), (14200, 6700)]
+    return any(img.close(int(img.w / 2.0 + x * img.w / 36000.0), int(img.h / 2.0 - y * img.h / 27000.0),
+                         (110, 120, 105), 4) for x, y in pts)
+
+
 def move_profile_away(s):
     """The profile window opens over the chart; park it beside so clicks reach the chart."""
     if s.profile_wid:
@@ -612,8 +619,7 @@ def case_no_font(fx, session):
     c("fntLoadTXF: Failed to open" in err, "stderr lacks PLIB's font message: %r" % err[-500:])
     # still redrawing: two screenshots of the chart keep the background
     img = s.screenshot()
-    c(img.close(img.w // 4, img.h // 3, (110, 120, 105), 4) or img.close(img.w // 4 + 5, img.h // 3 + 5, (110, 120, 105), 4),
-      "chart not drawn without the font")
+    c(background_shows(img), "chart not drawn without the font")
     c.done()
 
 
@@ -977,6 +983,18 @@ def case_load(fx, session):
     s.click(*b["ok"], settle=2.0)
     out = s.stdout()
     c(("Load File:\n%s\n" % second) in out, "choosing a file did not print 'Load File:' and the path: %r" % out[-400:])
+    # last: a file holding only the header line
+    bad = fx.write("data/bad.dat", "1 0 0\n")
+    s.click(255, 9, settle=1.5)
+    s.click(*b["input"], settle=0.5)
+    s.key("End", settle=0.2)
+    s.xdo("key", "--delay", "20", *(["BackSpace"] * 60), timeout=30)
+    s.type(bad, settle=0.5)
+    s.click(*b["ok"], settle=2.0)
+    out = s.stdout()
+    c(("Load File:\n%s\nNo user data : bad file format !\n" % bad) in out,
+      "loading a header-only file should print the path and the format message: %r" % out[-400:])
+    c(s.alive(), "viewer ended after loading a bad file")
     s.stop()
     tr = s.read_trace()
     frames = first_chart_frame(tr)
@@ -1000,22 +1018,50 @@ def case_load(fx, session):
     kinds = []
     for f in frames:
         t = track_of(f)
-        k = "first" if same(t, first) else "second" if same(t, new) else "other:%s" % t[:4]
+        k = "first" if same(t, first) else "second" if same(t, new) else "none" if not t else "other:%s" % t[:4]
         if not kinds or kinds[-1] != k:
             kinds.append(k)
-    c(kinds == ["first", "second"], "chart track sequence %s, expected the first track then the second" % kinds)
+    c(kinds == ["first", "second", "none"],
+      "chart track sequence %s, expected the first track, the second, then none after the bad file" % kinds)
     pk = []
+    font = TxfFont(fx.path("data", "Helvetica.txf"))
+    labels = {}
     for f in tr.profile_frames():
+        if not f.blocks():
+            continue
         bl = [b for b in f.blocks("GL_LINES") if colour_is(b.colour, (0.8, 0.5, 0))]
         n = sum(len(b.verts) for b in bl)
-        if bl and (not pk or pk[-1] != n):
+        if not pk or pk[-1] != n:
             pk.append(n)
-    c(pk == [2 * (len(TRACK) - 1), 2 * (len(SECOND_TRACK) - 1)],
-      "profile curve vertex counts %s, expected %d then %d" % (pk, 2 * (len(TRACK) - 1), 2 * (len(SECOND_TRACK) - 1)))
+            labels[len(pk) - 1] = sorted(t.replace(" ", "") for _, _, t in texts(f.blocks(), font))
+    exp = [2 * (len(TRACK) - 1), 2 * (len(SECOND_TRACK) - 1), 0]
+    c(pk == exp, "profile curve vertex counts %s, expected %s" % (pk, exp))
+    if len(pk) >= 2:
+        # the top of the scale keeps the highest altitude seen (4500 + 1000); the time is the new track's
+        c(labels[1] == ["5500ft", "60sec"], "profile labels after the second track %s, expected 5500 ft and 60 sec"
+          % labels[1])
+    if len(pk) >= 3:
+        c("5500ft" in labels[2], "profile altitude label after the bad file %s, expected 5500 ft" % labels[2])
+    c.done()
+
+
+def case_empty_folder(fx, session):
+    """A folder with none of the files: the chart still opens and redraws; the report says why it is empty."""
+    s = start_viewer(session, trace=False)
+    time.sleep(2.0)
+    c = Checks()
+    c(s.alive(), "viewer ended in an empty folder: %s" % s.stderr()[-500:])
+    c(len(s.windows(PROFILE_TITLE)) == 0, "profile window without a track")
+    out = s.stdout()
+    c("NO IFR EXERCISES XML FILE FOUND" in out, "no 'NO IFR EXERCISES XML FILE FOUND' message: %r" % out[-300:])
+    c(out.count("IFR EXERCICE  : NO IFR EXERCISE\n") == 1, "report title for an empty set missing: %r" % out[-300:])
+    img = s.screenshot()
+    c(background_shows(img), "chart not drawn in an empty folder")
     c.done()
 
 
 CASES = {
+    "empty_folder": case_empty_folder,
     "lists": case_lists,
     "lists_missing": case_lists_missing,
     "start_view": case_start_view,

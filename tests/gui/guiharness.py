@@ -183,6 +183,7 @@ class Session:
         self.exit_status = None
         self.chart_wid = None
         self.profile_wid = None
+        self.retries = 0
 
     # -- X server
     def start_x(self):
@@ -205,7 +206,8 @@ class Session:
                     ok = True
                     break
                 time.sleep(0.2)
-            if ok:
+            time.sleep(0.3)
+            if ok and xvfb.poll() is None:   # the server that answered is ours
                 self.xvfb, self.display, self.env = xvfb, ":%d" % n, env
                 return
             if xvfb.poll() is None:
@@ -237,12 +239,25 @@ class Session:
         res = _run(["xdotool"] + [str(a) for a in args], timeout=timeout, env=self.env)
         return res.stdout.decode(errors="replace")
 
+    def restart_if_display_lost(self):
+        """Starts X and the viewer again when the viewer could not reach our display."""
+        if self.alive() or "failed to open display" not in self.stderr() or self.retries >= 2:
+            return False
+        self.retries += 1
+        self.stop()
+        self.xvfb = None
+        self.start()
+        return True
+
     def find_window(self, title, timeout=60.0):
         deadline = time.time() + timeout
         while time.time() < deadline:
             out = self.xdo("search", "--onlyvisible", "--name", "^%s$" % re.escape(title)).split()
             if out:
                 return int(out[0])
+            if not self.alive() and self.restart_if_display_lost():
+                deadline = time.time() + timeout
+                continue
             if not self.alive():
                 raise TestFailure("viewer ended (status %s) before its window %r appeared; stderr: %s"
                                   % (self.proc.returncode, title, self.stderr()[-2000:]))
