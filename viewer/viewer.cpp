@@ -39,8 +39,8 @@ static int chartWindow = 0;
 static int profileWindow = 0;
 static fntRenderer* chartText = nullptr;
 static fntTexFont* chartFont = nullptr;
-fntRenderer* profileText = nullptr;
-fntTexFont* profileFont = nullptr;
+static fntRenderer* profileText = nullptr;
+static fntTexFont* profileFont = nullptr;
 
 static puButton* exitButton = nullptr;
 static puOneShot* userButton = nullptr;
