@@ -111,9 +111,9 @@ class ChartGl : public ::testing::Test {
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
     glutInitWindowSize(400, 400);
     glutCreateWindow("chart_gl_tests");
-    char dir[] = "/tmp/chart_gl_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    ASSERT_EQ(chdir(dir), 0);
+    std::snprintf(folder, sizeof folder, "%s", "/tmp/chart_gl_XXXXXX");
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    ASSERT_EQ(chdir(folder), 0);
     data = new MapDataSet("data\\__ORVANDEL.dat");
     TxfFont txf;
     std::string error;
@@ -125,10 +125,16 @@ class ChartGl : public ::testing::Test {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   }
+  static void TearDownTestSuite() {
+    std::remove("font.txf");
+    if (chdir("/") == 0) rmdir(folder);
+  }
+  static char folder[64];
   static MapDataSet* data;
   static fntTexFont* font;
   static fntRenderer* text;
 };
+char ChartGl::folder[64];
 MapDataSet* ChartGl::data = nullptr;
 fntTexFont* ChartGl::font = nullptr;
 fntRenderer* ChartGl::text = nullptr;
