@@ -6,13 +6,6 @@
 
 #include "ifr_exercise_set.h"
 
-// The geometry is defined on pi rounded to single precision; the stored
-// exercises' numbers (and the report) follow from it.
-const double kExercisePi = static_cast<double>(3.1415927f);
-const double kDegToRad = kExercisePi / 180;
-const double kQuarterTurn = 90 * kDegToRad;
-const double kTwelfthTurn = 30 * kDegToRad;
-
 namespace {
 
 // Toward zero; a position read from a file can be anything, and a cast of a

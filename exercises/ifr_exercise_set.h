@@ -132,8 +132,10 @@ double parseCoordinate(const char* text);
 // bearingRad; longitude wraps into -18000..18000.
 ExercisePoint destinationPoint(ExercisePoint from, double distanceNm, double bearingRad);
 
-// Angle constants of the geometry, built on pi in single precision.
-extern const double kExercisePi;
-extern const double kDegToRad;
-extern const double kQuarterTurn;
-extern const double kTwelfthTurn;
+// Angle constants of the geometry, built on pi rounded to single precision:
+// the stored exercises' numbers follow from it. Constant-initialised, so they
+// are ready before any static object (the program's exercise set) is built.
+inline constexpr double kExercisePi = static_cast<double>(3.1415927f);
+inline constexpr double kDegToRad = kExercisePi / 180;
+inline constexpr double kQuarterTurn = 90 * kDegToRad;
+inline constexpr double kTwelfthTurn = 30 * kDegToRad;
