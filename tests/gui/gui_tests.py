@@ -704,10 +704,18 @@ def zm_y(z, h=480):
     return int(round(h - 0.05 * h - z * 0.9 * h / 2500.0 - 0.5))
 
 
-def set_zoom(s, z, settle=0.8):
-    """Drives "ZM" to about z: first to the bottom (value 0), then a click at z's place."""
-    s.click(9, 479, settle=0.4)
-    s.click(9, zm_y(z), settle=settle)
+def set_zoom(s, z):
+    """Drives "ZM" to about z: first to the bottom (value 0), then a click at z's place;
+    each time until the chart shows the change."""
+    before = s.snap()
+    s.click(9, 479, settle=0.05)     # PUI takes the events in order: no frame needed in between
+    s.click(9, zm_y(z), settle=0.1)
+    s.wait_change(before)
+
+
+def tap(s, x, y, button=1):
+    """A click on the chart window that waits until its effect is on screen."""
+    return s.act(lambda: s.click(x, y, button=button, settle=0.1))
 
 
 def check_band_frame(c, f, names_on):
@@ -771,17 +779,17 @@ def case_zoom_bands(fx, session):
     """ZM slider: in each zoom band the grid, lists and symbols of the table; " ID " hides the names."""
     world(fx, track=False)
     s = start_viewer(session)
-    time.sleep(1.0)
+    time.sleep(0.3)
     # phase 1, names on: one click per band, then back to the lowest band
     plan1 = [180, 300, 700, 1800, 50]
     plan2 = [310, 650, 2000, 30]         # names off (after one " ID " press)
     plan3 = [320]                        # names on again (second press)
     for z in plan1:
         set_zoom(s, z)
-    s.click(149, 9, settle=0.6)          # " ID " at (124..174, 462..480)
+    tap(s, 149, 9)                       # " ID " at (124..174, 462..480)
     for z in plan2:
         set_zoom(s, z)
-    s.click(149, 9, settle=0.6)
+    tap(s, 149, 9)
     for z in plan3:
         set_zoom(s, z)
     s.stop()
@@ -852,28 +860,28 @@ def case_recentre(fx, session):
     def centre():
         return (ax * 36000 // w, int(ay * 27000.0 / h))
 
-    s.click(384, 240, button=1)          # 64 px right of the centre, left button: 3600 at zoom 0
+    tap(s, 384, 240, button=1)           # 64 px right of the centre, left button: 3600 at zoom 0
     ax += 384 - w // 2
     ay += h // 2 - 240
     expected.append(centre())
-    s.click(320, 200, button=3)          # right button, 40 px up
+    tap(s, 320, 200, button=3)           # right button, 40 px up
     ax += 320 - w // 2
     ay += h // 2 - 200
     expected.append(centre())
-    s.click(300, 260, button=2)          # middle button, 20 left and 20 down
+    tap(s, 300, 260, button=2)           # middle button, 20 left and 20 down
     ax += 300 - w // 2
     ay += h // 2 - 260
     expected.append(centre())
-    s.click(150, 471)                    # the "Long" slider moves the view, not the click position
+    tap(s, 150, 471)                     # the "Long" slider moves the view, not the click position
     expected.append(None)
-    s.click(320, 240)                    # press at the centre: back to where the clicks put it
+    tap(s, 320, 240)                     # press at the centre: back to where the clicks put it
     expected.append(centre())
-    s.press(520, 471)                    # press on "Long", release on the chart
-    s.release(400, 300)
+    s.act(lambda: s.press(520, 471, settle=0.1))    # press on "Long", release on the chart
+    s.act(lambda: s.release(400, 300, settle=0.1))
     expected.append(None)
     expected.append(centre())
-    set_zoom(s, 60, settle=0.5)          # zoomed in, the pixel offset is divided by the zoom value
-    s.click(620, 100)
+    set_zoom(s, 60)                      # zoomed in, the pixel offset is divided by the zoom value
+    tap(s, 620, 100)
     s.stop()
     tr = s.read_trace()
     c = Checks()
@@ -904,8 +912,8 @@ def case_ifr_user(fx, session):
     s = start_viewer(session, wait_profile=True)
     move_profile_away(s)
     time.sleep(1.0)
-    s.click(96, 9, settle=1.5)      # "User" (71..121)
-    s.click(202, 9, settle=1.5)     # "IFR" (177..227)
+    tap(s, 96, 9)                   # "User" (71..121)
+    tap(s, 202, 9)                  # "IFR" (177..227)
     s.stop()
     tr = s.read_trace()
     c = Checks()
@@ -929,7 +937,8 @@ def case_ifr_invalid(fx, session):
           + exercise_xml(1, "XY", "NDB", "XRAY", "LINE", nav={"QDR": 45, "QDM": 270}))
     s = start_viewer(session)
     time.sleep(1.0)
-    s.click(202, 9, settle=1.5)
+    s.act(lambda: s.click(202, 9, settle=0.1), timeout=3)   # nothing should move
+    time.sleep(0.5)
     s.stop()
     tr = s.read_trace()
     c = Checks()
@@ -960,6 +969,12 @@ def selector_buttons(h):
     return {"cancel": (55, h - 30), "ok": (135, h - 30), "input": (235, h - 60)}
 
 
+def clear_field(s, fx):
+    """Empties the selector's path field (it starts with the folder's absolute path)."""
+    n = len(fx.root) + len("/data/") + 4
+    s.xdo("key", "--delay", "8", *(["BackSpace"] * n), timeout=30)
+
+
 def case_load(fx, session):
     """"Load": a chosen file replaces the track on chart and profile; cancel keeps the track."""
     world(fx)
@@ -969,28 +984,31 @@ def case_load(fx, session):
     time.sleep(1.0)
     b = selector_buttons(480)
     # first: cancel
-    s.click(255, 9, settle=1.5)          # "Load" (230..280)
-    s.click(*b["cancel"], settle=1.5)
+    tap(s, 255, 9)                       # "Load" (230..280)
+    tap(s, *b["cancel"])
+    time.sleep(0.3)
     out = s.stdout()
     c = Checks()
     c("Load canceled\n" in out, "cancel did not print 'Load canceled': %r" % out[-300:])
     # then: choose the second file by typing its path
-    s.click(255, 9, settle=1.5)
-    s.click(*b["input"], settle=0.5)
+    tap(s, 255, 9)
+    s.click(*b["input"], settle=0.3)
     s.key("End", settle=0.2)
-    s.xdo("key", "--delay", "20", *(["BackSpace"] * 60), timeout=30)
+    clear_field(s, fx)
     s.type(second, settle=0.5)
-    s.click(*b["ok"], settle=2.0)
+    tap(s, *b["ok"])
+    time.sleep(0.5)
     out = s.stdout()
     c(("Load File:\n%s\n" % second) in out, "choosing a file did not print 'Load File:' and the path: %r" % out[-400:])
     # last: a file holding only the header line
     bad = fx.write("data/bad.dat", "1 0 0\n")
-    s.click(255, 9, settle=1.5)
-    s.click(*b["input"], settle=0.5)
+    tap(s, 255, 9)
+    s.click(*b["input"], settle=0.3)
     s.key("End", settle=0.2)
-    s.xdo("key", "--delay", "20", *(["BackSpace"] * 60), timeout=30)
+    clear_field(s, fx)
     s.type(bad, settle=0.5)
-    s.click(*b["ok"], settle=2.0)
+    tap(s, *b["ok"])
+    time.sleep(0.5)
     out = s.stdout()
     c(("Load File:\n%s\nNo user data : bad file format !\n" % bad) in out,
       "loading a header-only file should print the path and the format message: %r" % out[-400:])

@@ -318,6 +318,32 @@ class Session:
                 f.write(res.stdout)
         return img
 
+    def snap(self, wid=None):
+        """Raw pixels of a window (None when the screenshot failed)."""
+        try:
+            return self.screenshot(wid).data
+        except TestFailure:
+            return None
+
+    def wait_change(self, before, timeout=15.0, wid=None):
+        """Polls screenshots until the window differs from `before`: a frame with the new state
+        is on screen, so the trace holds it.  Returns False on timeout (no change is a result too)."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            now = self.snap(wid)
+            if now is not None and now != before:
+                return True
+            if not self.alive():
+                return False
+            time.sleep(0.1)
+        return False
+
+    def act(self, fn, timeout=15.0, wid=None):
+        """Runs one input action and waits until the chart shows its effect."""
+        before = self.snap(wid)
+        fn()
+        return self.wait_change(before, timeout, wid)
+
     # -- input (window-relative pixels, top-left origin)
     def move(self, x, y, wid=None):
         self.xdo("mousemove", "--window", wid or self.chart_wid, x, y)
@@ -350,7 +376,7 @@ class Session:
         time.sleep(settle)
 
     def type(self, text, wid=None, settle=0.5):
-        self.xdo("type", "--delay", "25", text, timeout=60)
+        self.xdo("type", "--delay", "12", text, timeout=60)
         time.sleep(settle)
 
     # -- ending
