@@ -12,7 +12,6 @@ namespace {
 
 constexpr int kLineBuffer = 512;
 constexpr int kMaxFields = 6;  // no line kind uses more
-constexpr uint64_t kPaddingLimit = 65536;
 
 // One line's fields, found at blanks (the only separator) and at the text's end; a
 // tab stays inside its field. Only as many fields as a line kind uses.
@@ -118,11 +117,10 @@ bool PolylineSet::load() {
     int count = fields.integer(5);
     uint64_t want = count > 0 ? uint64_t(count) : 0;
     // Every point line takes at least one byte, so no more points than bytes left
-    // can ever be read. A cut segment keeps its count, padded with (0, 0), up to
-    // kPaddingLimit points beyond that; only the last segment of a file can be cut,
-    // so the padding of a whole file stays under 1 MB whatever its counts claim.
+    // can ever be read; a cut segment keeps its count up to that, padded with
+    // (0, 0), and nothing the counts claim can allocate more than the file holds.
     uint64_t left = fileSize > lines.consumed() ? fileSize - lines.consumed() : 0;
-    if (want > left + kPaddingLimit) want = left + kPaddingLimit;
+    if (want > left) want = left;
     seg.pointCount = static_cast<uint32_t>(want);
     // Points the file ends before stay (0, 0).
     seg.points.assign(seg.pointCount, PolylinePoint{0.0, 0.0});

@@ -6,7 +6,7 @@
 // buffer so a longer line is split and its rest read as the next line. Counts in the
 // file are never trusted for allocation: segments are added as their blocks are
 // actually read, and a segment's point count is capped by what the rest of the file
-// could hold plus a bounded padding for a cut last segment.
+// could hold (one byte per point line).
 #pragma once
 
 #include <cstdint>
