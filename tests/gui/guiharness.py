@@ -332,6 +332,14 @@ class Session:
         while time.time() < deadline:
             now = self.snap(wid)
             if now is not None and now != before:
+                # then until two screenshots agree: the last event's frame is drawn
+                settle = time.time() + 5.0
+                while time.time() < settle:
+                    time.sleep(0.1)
+                    nxt = self.snap(wid)
+                    if nxt == now:
+                        break
+                    now = nxt
                 return True
             if not self.alive():
                 return False
