@@ -781,7 +781,7 @@ def case_zoom_bands(fx, session):
     s = start_viewer(session)
     time.sleep(0.3)
     # phase 1, names on: one click per band, then back to the lowest band
-    plan1 = [180, 300, 700, 1800, 50]
+    plan1 = [180, 300, 700, 1001, 1800, 50]   # 1001 is the first zoom with the small names
     plan2 = [310, 650, 2000, 30]         # names off (after one " ID " press)
     plan3 = [320]                        # names on again (second press)
     for z in plan1:
@@ -812,6 +812,9 @@ def case_zoom_bands(fx, session):
     names = [True] * len(plan1) + [False] * len(plan2) + [True] * len(plan3)
     visited = set()
     for (z, fs), on, planned in zip(targets, names, plan):
+        if planned == 1001:
+            # the slider moves in steps of 2500 / 432; from 0 a click reaches 1001 exactly
+            c(z == 1001, "slider click aimed at zoom 1001 gave %d" % z)
         c(band_of(z) == band_of(planned), "slider click aimed at zoom %d gave %d (another band)" % (planned, z))
         visited.add((band_of(z), on))
         for f in fs[:2] + fs[-1:]:
@@ -1078,7 +1081,87 @@ def case_empty_folder(fx, session):
     c.done()
 
 
+REAL_DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "shared", "data", "ourairports")
+
+
+def _seconds(lat_deg, lon_deg):
+    lon = lon_deg * 3600.0
+    if lon < 0:
+        lon += 1296000.0
+    return lat_deg * 3600.0, lon
+
+
+def case_real_data(fx, session):
+    """Real navaids and runways: the viewer loads them, finds a real VOR for an exercise,
+    and "IFR" shows that VOR's symbol at the window centre."""
+    import csv
+    nav_csv = os.path.join(REAL_DATA, "navaids.csv")
+    rwy_csv = os.path.join(REAL_DATA, "runways.csv")
+    if not (os.path.exists(nav_csv) and os.path.exists(rwy_csv)):
+        print("SKIP: no real data in %s" % os.path.normpath(REAL_DATA))
+        raise SystemExit(77)
+    flags = {"VOR": 1, "VOR-DME": 1, "VORTAC": 1, "NDB": 8, "NDB-DME": 8}
+    navs, chosen, seen = [], None, set()
+    with open(nav_csv, newline="", encoding="utf-8", errors="replace") as f:
+        for i, r in enumerate(csv.DictReader(f)):
+            try:
+                lat, lon = float(r["latitude_deg"]), float(r["longitude_deg"])
+            except ValueError:
+                continue
+            var = float(r["magnetic_variation_deg"] or 0)
+            ident = r["ident"].replace(",", " ")[:5]
+            name = r["name"].replace(",", " ")[:40]
+            la, lo = _seconds(lat, lon)
+            fl = flags.get(r["type"], 2)
+            navs.append(("NV%08d" % i, ident, name, var, fl, la, lo))
+            key = (ident, name)
+            if key in seen and chosen and (chosen[1], chosen[2]) == key:
+                chosen = None          # not unique: the first match would be another station
+            seen.add(key)
+            if (chosen is None and fl == 1 and len(ident) == 3 and name.replace(" ", "").isalnum()
+                    and len(name) < 30 and 30 < lat < 55 and abs(var) > 1 and sum(1 for n in navs if (n[1], n[2]) == key) == 1):
+                chosen = navs[-1]
+    check(chosen is not None, "no usable VOR in the real navaid table")
+    fx.navaids(navs)
+    rwys = []
+    with open(rwy_csv, newline="", encoding="utf-8", errors="replace") as f:
+        for i, r in enumerate(csv.DictReader(f)):
+            try:
+                a = _seconds(float(r["le_latitude_deg"]), float(r["le_longitude_deg"]))
+                b = _seconds(float(r["he_latitude_deg"]), float(r["he_longitude_deg"]))
+            except ValueError:
+                continue
+            rwys.append(("RW%08d" % i, r["airport_ident"][:10].replace(",", " "), a[0], a[1], b[0], b[1]))
+    fx.runways(rwys)
+    fx.polylines("data/world_coast.dat", COAST)
+    fx.font()
+    fx.exercises(exercise_xml(0, chosen[1], "VOR", chosen[2], "LINE", nav={"QDM": 45, "QDR": 100}))
+    t0 = time.time()
+    s = start_viewer(session, trace=False)
+    startup = time.time() - t0
+    c = Checks()
+    out = s.stdout()
+    c("NAVAID POINT" in out and "ERROR" not in out, "real VOR %s %r not resolved: %r" % (chosen[1], chosen[2], out[-400:]))
+    s.act(lambda: s.click(202, 9, settle=0.1))      # "IFR": centre on the VOR, ZM 1225
+    img = s.screenshot(save=fx.path("real.ppm"))
+    # "IFR" centres on the exercise position truncated to whole chart units, so
+    # at magnification 1226 the station sits up to 22 pixels off the window centre
+    vx, vy = chart_x_from_seconds(chosen[6]), chart_y_from_seconds(chosen[5])
+    cx = int(round(img.w / 2.0 + (vx - int(vx)) * 1226 * img.w / 36000.0))
+    cy = int(round(img.h / 2.0 - (vy - int(vy)) * 1226 * img.h / 27000.0))
+    cross = img.count(lambda p: p[0] > 235 and p[1] > 235 and 170 < p[2] < 230, (cx - 24, cy - 24, cx + 25, cy + 25))
+    hexa = img.count(lambda p: p[0] > 235 and p[1] > 235 and p[2] < 40, (cx - 7, cy - 7, cx + 8, cy + 8))
+    c(cross >= 10, "%d cross pixels (1, 1, 0.784) around the window centre for VOR %s; expected its symbol there"
+      % (cross, chosen[1]))
+    c(hexa >= 4, "%d hexagon pixels (1, 1, 0) at pixel %d,%d for VOR %s" % (hexa, cx, cy, chosen[1]))
+    c(s.alive(), "viewer ended with the real tables")
+    print("real data: %d navaids, %d runways, window drawn %.1f s after start, VOR %s %r"
+          % (len(navs), len(rwys), startup, chosen[1], chosen[2]))
+    c.done()
+
+
 CASES = {
+    "real_data": case_real_data,
     "empty_folder": case_empty_folder,
     "lists": case_lists,
     "lists_missing": case_lists_missing,

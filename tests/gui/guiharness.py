@@ -925,6 +925,12 @@ def main(cases):
         sessions.append(s)
         return s
 
+    def interrupted(signum, _frame):
+        raise TestFailure("interrupted by signal %d" % signum)
+
+    # CTest's timeout or ^C: still end the viewer and the X server in `finally`
+    signal.signal(signal.SIGTERM, interrupted)
+    signal.signal(signal.SIGINT, interrupted)
     t0 = time.time()
     status = 0
     try:
@@ -933,6 +939,9 @@ def main(cases):
     except TestFailure as e:
         print("FAIL %s: %s" % (opts.case, e))
         status = 1
+    except SystemExit as e:          # a case that cannot run here (CTest's skip code)
+        status = int(e.code or 0)
+        print("SKIP %s" % opts.case)
     except Exception:
         import traceback
         print("FAIL %s: harness error\n%s" % (opts.case, traceback.format_exc()))
