@@ -1078,6 +1078,19 @@ def case_empty_folder(fx, session):
     c(out.count("IFR EXERCICE  : NO IFR EXERCISE\n") == 1, "report title for an empty set missing: %r" % out[-300:])
     img = s.screenshot()
     c(background_shows(img), "chart not drawn in an empty folder")
+    # "IFR" with no exercise and "User" with no track change nothing and end nothing
+    def chart_area():       # below the buttons and inside the sliders; PUI retints a pressed button
+        img = s.screenshot()
+        return [img.data[(y * img.w + 20) * 3:(y * img.w + img.w - 20) * 3] for y in range(20, img.h - 20)]
+
+    before = chart_area()
+    for x in (202, 96):
+        s.click(x, 9, settle=0.1)
+        s.move(400, 300)
+        time.sleep(1.0)
+        c(s.alive(), "viewer ended after the button at x %d in an empty folder: %s" % (x, s.stderr()[-300:]))
+    s.wait_change(None, timeout=3)     # a stable screen
+    c(chart_area() == before, "the chart changed after IFR and User with no exercise and no track")
     c.done()
 
 
