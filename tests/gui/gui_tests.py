@@ -5,6 +5,11 @@ Each case builds a small simulator folder, runs the viewer on its own Xvfb
 display and checks what it drew (apitrace), what is on screen (xwd) and what
 it printed.  Expected values are computed here from the chart's formulas,
 never read back from the program.
+
+By hand:  python3 tests/gui/gui_tests.py --case zoom_bands --keep \
+            --viewer build/viewer/viewer --podtool build/tools/podtool/podtool \
+            --txfgen build/tools/txfgen/txfgen
+(--keep leaves the simulator folder, the trace and the outputs in /tmp.)
 """
 
 import math
@@ -1094,6 +1099,98 @@ def case_empty_folder(fx, session):
     c.done()
 
 
+def bad_files(fx):
+    """Writes one damaged file of each kind; returns {name: writer} so each can be tried alone."""
+    import random
+    rnd = random.Random(7)
+
+    def coast():   # a segment that claims two thousand million points, then the file ends
+        fx.write("data/world_coast.dat", "2 1 30\n1 0 0 0 0 2000000000\n5 5\n6 6\n")
+
+    def rivers():  # binary noise
+        with open(fx.path("data", "rivers.dat"), "wb") as f:
+            f.write(bytes(rnd.randrange(256) for _ in range(4000)))
+
+    def airports():  # a directory that points far outside the file
+        blob = bytearray(rnd.randrange(256) for _ in range(300))
+        blob[88:92] = (0xFFFFFFFF).to_bytes(4, "little")
+        blob[264:268] = (0x7FFFFFF0).to_bytes(4, "little")
+        with open(fx.path("SYSTEM", "AIRPORT.POD"), "wb") as f:
+            f.write(bytes(blob))
+
+    def navaids():  # a good archive cut in half
+        fx.navaids(NAVAIDS * 20)
+        p = fx.path("SYSTEM", "NAVAID.POD")
+        with open(p, "rb") as f:
+            blob = f.read()
+        with open(p, "wb") as f:
+            f.write(blob[:len(blob) // 2])
+
+    def runways():  # a good archive whose table header claims 2^31 - 1 records of length 0
+        fx.runways(RUNWAYS)
+        p = fx.path("SYSTEM", "RUNWAY.POD")
+        with open(p, "rb") as f:
+            blob = bytearray(f.read())
+        d = int.from_bytes(blob[264:268], "little")
+        t = int.from_bytes(blob[d + 8:d + 12], "little")
+        blob[t + 16:t + 20] = (0x7FFFFFFF).to_bytes(4, "little")
+        blob[t + 20:t + 24] = (0).to_bytes(4, "little")
+        with open(p, "wb") as f:
+            f.write(bytes(blob))
+
+    def track():   # not-a-numbers, huge values, an overlong line; the last line is data
+        fx.write("data/__ORVANDEL.dat", "1 0 0\nnan nan nan nan\n1e308 1e308 1e308 1e308\n-5 -5 -5 -5\n"
+                 + "7 " * 1500 + "\n156600 18000 1000 1\n156960 18360 2000 1\n")
+
+    def xml():     # overlong texts, an unknown type and an arc over a trillion degrees
+        fx.write("DATA/IFR_EXERCISES.xml",
+                 "<DATA><EXERC>" + "T" * 3000 + "</EXERC>"
+                 "<DATA00><NAVAID><NAVAID_ID>ABCDEFGHIJ</NAVAID_ID><TYPE>VORTAC</TYPE><NAME>" + "N" * 500
+                 + "</NAME></NAVAID><NAV><QDM>-1e12</QDM><QDR>1e12</QDR></NAV>"
+                 "<FORM><TYPE>ADME</TYPE><USER_DST>1e300</USER_DST></FORM></DATA00>"
+                 "<DATA01><NAVAID><NAVAID_ID>ABC</NAVAID_ID><TYPE>VOR</TYPE><NAME>ALPHA</NAME></NAVAID>"
+                 "<FORM><TYPE>COOR</TYPE><USER_LAT>N-99999999999*1e300</USER_LAT></FORM></DATA01><DATA02><")
+    return {"coast": coast, "rivers": rivers, "airports": airports, "navaids": navaids, "runways": runways,
+            "track": track, "xml": xml}
+
+
+def survives(fx, session, name):
+    """Starts the viewer; True when its chart draws, it prints the report and is still running 2 s later."""
+    s = session(trace=False, name=name).start()
+    try:
+        s.wait_chart(timeout=60)
+        s.wait_drawn(timeout=60)
+        time.sleep(2.0)
+        ok = s.alive() and "IFR EXERCICE" in s.stdout()
+        why = "" if ok else ("status %s, stderr %r" % (s.proc.poll(), s.stderr()[-300:]))
+    except TestFailure as e:
+        ok, why = False, str(e)[:300]
+    s.stop()
+    return ok, why
+
+
+def case_bad_files(fx, session):
+    """Damaged data files of every kind: the viewer still opens, draws, reports and keeps running."""
+    writers = bad_files(fx)
+    for w in writers.values():
+        w()
+    fx.font()
+    ok, why = survives(fx, session, "all")
+    if not ok:
+        # name the file that does it: each damaged file alone in a clean folder
+        culprits = []
+        for name, w in writers.items():
+            for p in ("data", "DATA", "SYSTEM"):
+                for f in os.listdir(fx.path(p)) if os.path.isdir(fx.path(p)) else []:
+                    if not f.endswith(".txf"):
+                        os.unlink(fx.path(p, f))
+            w()
+            one_ok, one_why = survives(fx, session, name)
+            if not one_ok:
+                culprits.append("%s (%s)" % (name, one_why))
+        raise TestFailure("the viewer did not survive the damaged files: %s; alone: %s" % (why, culprits or "none"))
+
+
 REAL_DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "shared", "data", "ourairports")
 
 
@@ -1174,6 +1271,7 @@ def case_real_data(fx, session):
 
 
 CASES = {
+    "bad_files": case_bad_files,
     "real_data": case_real_data,
     "empty_folder": case_empty_folder,
     "lists": case_lists,
