@@ -57,6 +57,71 @@ void queryTree(const XmlConfig& config, const XmlNode& node, const std::string& 
   }
 }
 
+// The coastline format read the plain way, with fgets into 512 bytes, strtok-like
+// splitting at blanks and atoi/atof, keeping the reader's documented choices (the
+// declared count only as a limit, a point count capped by the bytes left, missing
+// points (0, 0)). The reader's own line and number scanning must agree with it.
+struct PlainSegment {
+  int32_t id;
+  double extent[4];
+  std::vector<PolylinePoint> points;
+};
+
+int plainFields(char* line, char* fields[6]) {
+  char* nl = std::strchr(line, '\n');
+  if (nl) *nl = '\0';
+  int n = 0;
+  char* p = line;
+  while (n < 6) {
+    while (*p == ' ') ++p;
+    if (*p == '\0') break;
+    fields[n++] = p;
+    while (*p != ' ' && *p != '\0') ++p;
+    if (*p == '\0') break;
+    *p++ = '\0';
+  }
+  return n;
+}
+
+bool plainPolylines(const char* path, std::vector<PlainSegment>* out) {
+  std::FILE* f = std::fopen(path, "r");
+  if (!f) return false;
+  std::fseek(f, 0, SEEK_END);
+  long size = std::ftell(f);
+  std::fseek(f, 0, SEEK_SET);
+  char line[512];
+  char* fld[6];
+  uint64_t declared = 0;
+  if (std::fgets(line, sizeof line, f)) {
+    int n = plainFields(line, fld);
+    declared = n > 0 ? static_cast<uint32_t>(std::atoi(fld[0])) : 0;
+  }
+  while (out->size() < declared && std::fgets(line, sizeof line, f)) {
+    int n = plainFields(line, fld);
+    PlainSegment seg;
+    seg.id = n > 0 ? std::atoi(fld[0]) : 0;
+    for (int i = 0; i < 4; ++i) seg.extent[i] = 1 + i < n ? std::atof(fld[1 + i]) : 0.0;
+    int count = n > 5 ? std::atoi(fld[5]) : 0;
+    uint64_t want = count > 0 ? uint64_t(count) : 0;
+    long here = std::ftell(f);
+    uint64_t left = here < size ? uint64_t(size - here) : 0;
+    if (want > left) want = left;
+    seg.points.assign(want, PolylinePoint{0.0, 0.0});
+    for (PolylinePoint& pt : seg.points) {
+      if (!std::fgets(line, sizeof line, f)) break;
+      int m = plainFields(line, fld);
+      pt.x = m > 0 ? std::atof(fld[0]) : 0.0;
+      pt.y = m > 1 ? std::atof(fld[1]) : 0.0;
+    }
+    out->push_back(std::move(seg));
+  }
+  std::fclose(f);
+  return true;
+}
+
+// Bit-for-bit, so NaN matches NaN and -0 is told from 0.
+bool sameDouble(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
 }  // namespace
 
 const std::string& fuzzScratchDir() {
@@ -175,6 +240,21 @@ std::string fuzzPolyline(const uint8_t* data, size_t size) {
   }
   // Every segment and every point stored takes at least one byte of the file.
   if (total > size || set.segments.size() > size) return "more points than bytes in the file";
+
+  std::vector<PlainSegment> plain;
+  if (!plainPolylines("data.dat", &plain)) return "cannot read scratch file";
+  if (plain.size() != set.segments.size()) return "segment count differs from a plain fgets/atof read";
+  for (size_t s = 0; s < plain.size(); ++s) {
+    const Polyline& mine = set.segments[s];
+    const PlainSegment& ref = plain[s];
+    if (mine.id != ref.id) return "segment id differs from a plain fgets/atof read";
+    for (int i = 0; i < 4; ++i)
+      if (!sameDouble(mine.extent[i], ref.extent[i])) return "segment extent differs from a plain fgets/atof read";
+    if (mine.points.size() != ref.points.size()) return "point count differs from a plain fgets/atof read";
+    for (size_t i = 0; i < ref.points.size(); ++i)
+      if (!sameDouble(mine.points[i].x, ref.points[i].x) || !sameDouble(mine.points[i].y, ref.points[i].y))
+        return "point value differs from a plain fgets/atof read";
+  }
   return "";
 }
 
