@@ -731,6 +731,13 @@ def check_band_frame(c, f, names_on):
     c(1 in called and 2 in called, "%s: coastline and river lists not called: %s" % (tag, called))
     exp_grid = {0: 38, 1: 902, 2: 902, 3: 10802, 4: 10802}[band]
     c(f.grid_count == exp_grid, "%s: %d grid lines, expected %d" % (tag, f.grid_count, exp_grid))
+    if band in (1, 2):
+        # centre latitude 0: meridians every 60 units from -18000, then parallels every 60 from -9000
+        want = [((m, -9000), (m, 9000)) for m in range(-18000, 18001, 60)] + \
+               [((-18000, m), (18000, m)) for m in range(-9000, 9001, 60)]
+        got = [(tuple(a), tuple(b)) for a, b in f.grid_lines]
+        c(got == want[:len(got)] and len(got) == min(len(want), 1000),
+          "%s: 36 NM grid lines differ, first %s" % (tag, got[:3]))
     want = {0: {4}, 1: {5, 6}, 2: {5, 6}, 3: {5}, 4: {5}}[band]
     if names_on:
         want |= {0: set(), 1: set(), 2: {14, 15}, 3: {14, 15}, 4: {12, 13}}[band]
@@ -936,6 +943,16 @@ def case_ifr_user(fx, session):
     ix, iy, _ = nav_xy("ABC")
     exp = [(1, (0, 0)), (1, (ux, uy)), (1226, (int(ix), int(iy)))]
     c(states == exp, "view states (scale, centre) %s, expected %s" % (states, exp))
+    # at 45 N the 3 NM meridians are spread by the meridian factor 1 / cos(45 degrees)
+    k = 1.0 / math.cos(int(iy) * F32_PI / 18000.0)
+    zoomed = [f for f in frames if f.scale == 1226]
+    if zoomed:
+        f = zoomed[-1]
+        c(f.grid_count == 7201 + 3601, "3 NM grid at IFR zoom: %d lines, expected 10802" % f.grid_count)
+        got = [tuple(l[0]) for l in f.grid_lines[:20]]
+        want = [(f32((-18000 + 5 * i) * k), -9000) for i in range(20)]
+        c(len(got) == 20 and all(pt_close(g, w, 0.02) for g, w in zip(got, want)),
+          "3 NM meridians at centre y %d start %s, expected x = m * %.6f: %s" % (int(iy), got[:4], k, want[:4]))
     c.done()
 
 
