@@ -12,41 +12,31 @@ void gridLook() {
   glColor3f(0.47f, 0.5f, 0.45f);
 }
 
+// Every grid line is its own GL_LINES block, drawn immediately each frame.
+void meridianLine(int x) {
+  glBegin(GL_LINES);
+  glVertex2i(x, -9000);
+  glVertex2i(x, 9000);
+  glEnd();
+}
+
+void parallelLine(int y) {
+  glBegin(GL_LINES);
+  glVertex2i(-18000, y);
+  glVertex2i(18000, y);
+  glEnd();
+}
+
 }  // namespace
 
 void drawGrid900() {
   gridLook();
-  forEachGrid900Line(
-      [](int m) {
-        glBegin(GL_LINES);
-        glVertex2i(m, -9000);
-        glVertex2i(m, 9000);
-        glEnd();
-      },
-      [](int m) {
-        glBegin(GL_LINES);
-        glVertex2i(-18000, m);
-        glVertex2i(18000, m);
-        glEnd();
-      });
+  forEachGrid900Line(meridianLine, parallelLine);
 }
 
 void drawGrid36(double meridianFactor) {
   gridLook();
-  forEachGrid36Line(
-      meridianFactor,
-      [](int x) {
-        glBegin(GL_LINES);
-        glVertex2i(x, -9000);
-        glVertex2i(x, 9000);
-        glEnd();
-      },
-      [](int m) {
-        glBegin(GL_LINES);
-        glVertex2i(-18000, m);
-        glVertex2i(18000, m);
-        glEnd();
-      });
+  forEachGrid36Line(meridianFactor, meridianLine, parallelLine);
 }
 
 void drawGrid3(double meridianFactor) {
@@ -59,12 +49,7 @@ void drawGrid3(double meridianFactor) {
         glVertex2f(x, 9000);
         glEnd();
       },
-      [](int m) {
-        glBegin(GL_LINES);
-        glVertex2i(-18000, m);
-        glVertex2i(18000, m);
-        glEnd();
-      });
+      parallelLine);
 }
 
 void drawTrack(const std::vector<TrackPoint>& points) {
