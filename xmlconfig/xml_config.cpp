@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <map>
 
 #include "simpath.h"
 
@@ -109,14 +110,22 @@ bool leavesEqual(const XmlNode& a, const XmlNode& b) {
   return true;
 }
 
-// Children are matched by name to the first child of that name in `b`, as the
-// path queries would find them. Recursion follows the tree, whose depth the
-// parser bounds.
+// Each child of `a` is matched to the child of the same name and the same rank
+// among its namesakes in `b`: with unique names that is the first of the name, as
+// the path queries find it, and repeated names (several <C> under one node) pair
+// up in order, so that a tree equals itself. Recursion follows the tree, whose
+// depth the parser bounds.
 bool childrenEqual(const XmlNode& a, const XmlNode& b) {
   if (a.children.size() != b.children.size()) return false;
+  std::map<std::string, std::vector<const XmlNode*>> byName;  // b's children, in order
+  for (const XmlNode& candidate : b.children) byName[candidate.name].push_back(&candidate);
+  std::map<std::string, size_t> rank;  // a's children of each name passed so far
   for (const XmlNode& child : a.children) {
-    const XmlNode* other = b.findChild(child.name);
-    if (other == nullptr || !leavesEqual(child, *other) || !childrenEqual(child, *other)) return false;
+    const size_t k = rank[child.name]++;
+    auto it = byName.find(child.name);
+    if (it == byName.end() || k >= it->second.size()) return false;
+    const XmlNode& other = *it->second[k];
+    if (!leavesEqual(child, other) || !childrenEqual(child, other)) return false;
   }
   return true;
 }

@@ -223,9 +223,8 @@ TEST_F(TempDir, SaveWritesTheTree) {
 TEST(XmlConfigCompare, NodesAndLeaves) {
   XmlConfig a, b, c, d;
   readString(a, "<R x=\"1\"><K>1</K><C><L>2</L></C><C><L>2</L></C></R>");
-  // Other root name and no attributes; children match the first of their name,
-  // so b's second C is never looked at.
-  readString(b, "<Q><K>1</K><C><L>2</L></C><C><L>9</L></C></Q>");
+  // Other root name and no attributes.
+  readString(b, "<Q><K>1</K><C><L>2</L></C><C><L>2</L></C></Q>");
   readString(c, "<R><K>1</K><C><L>9</L></C><C><L>2</L></C></R>");
   readString(d, "<R><K>2</K></R>");
   EXPECT_TRUE(a.compareAt(b, ""));   // root against root, names not compared
@@ -241,4 +240,23 @@ TEST(XmlConfigCompare, NodesAndLeaves) {
   XmlConfig e;
   readString(e, "<R><K>1</K><C><L>2</L></C></R>");
   EXPECT_FALSE(a.compareAt(e, "R"));  // child count differs
+}
+
+// Repeated names pair up in order (first with first, second with second), so a
+// tree equals itself and a difference in a later namesake is seen.
+TEST(XmlConfigCompare, RepeatedChildNames) {
+  XmlConfig a, same, laterDiffers, swapped, moreOfOne;
+  readString(a, "<R><C><L>1</L></C><D>x</D><C><L>2</L><E><F>3</F></E></C></R>");
+  readString(same, "<R><C><L>1</L></C><D>x</D><C><L>2</L><E><F>3</F></E></C></R>");
+  readString(laterDiffers, "<R><C><L>1</L></C><D>x</D><C><L>2</L><E><F>4</F></E></C></R>");
+  readString(swapped, "<R><C><L>2</L><E><F>3</F></E></C><D>x</D><C><L>1</L></C></R>");
+  readString(moreOfOne, "<R><C><L>1</L></C><C><L>1</L></C><C><L>2</L><E><F>3</F></E></C></R>");
+  EXPECT_TRUE(a.compareAt(a, "R"));
+  EXPECT_TRUE(a.compareAt(same, "R"));
+  EXPECT_TRUE(same.compareAt(a, ""));
+  EXPECT_FALSE(a.compareAt(laterDiffers, "R"));  // second C's grandchild differs
+  EXPECT_FALSE(laterDiffers.compareAt(a, "R"));
+  EXPECT_FALSE(a.compareAt(swapped, "R"));       // order among namesakes counts
+  EXPECT_FALSE(a.compareAt(moreOfOne, "R"));     // same count, one C more and no D
+  EXPECT_FALSE(moreOfOne.compareAt(a, "R"));
 }
