@@ -7,19 +7,6 @@
 #include "demo_flight.h"
 #include "test_dir.h"
 
-TEST(DemoFlightGeo, GreatCircleHelpers) {
-  const GeoPos origin{0, 0};
-  const GeoPos east = geoDestination(origin, 60, 90);
-  EXPECT_NEAR(east.lat, 0, 1e-9);
-  EXPECT_NEAR(east.lon, 1.0, 1e-9);
-  EXPECT_NEAR(geoDistanceNm(origin, east), 60, 1e-9);
-  EXPECT_NEAR(geoBearing(origin, east), 90, 1e-9);
-  const GeoPos across = geoDestination({10, 179.9}, 60, 90);  // wraps to the west
-  EXPECT_LT(across.lon, -179.0);
-  EXPECT_NEAR(geoCrossTrackNm(origin, 0, {0, 0.5}), 30.0, 1e-6);   // right of a northbound course
-  EXPECT_NEAR(geoCrossTrackNm(origin, 0, {0, -0.5}), -30.0, 1e-6);
-}
-
 TEST(DemoFlight, FliesTheProceduresItClaims) {
   const DemoPlaces pl;
   const std::vector<FlightTick> t = flyDemoSortie(pl);

@@ -9,14 +9,6 @@ const double kPi = 3.14159265358979323846;
 const double kRad = kPi / 180.0;
 const double kTurnRate = 3.0;  // degrees per second: a standard-rate turn
 
-double wrap360(double a) {
-  a = std::fmod(a, 360.0);
-  return a < 0 ? a + 360.0 : a;
-}
-double wrap180(double a) {
-  a = wrap360(a);
-  return a > 180.0 ? a - 360.0 : a;
-}
 double clampAbs(double v, double limit) { return std::max(-limit, std::min(limit, v)); }
 
 // The aircraft: moves one second at a time toward a commanded heading,
@@ -45,34 +37,6 @@ struct Aircraft {
 };
 
 }  // namespace
-
-GeoPos geoDestination(GeoPos from, double distanceNm, double bearingDegTrue) {
-  const double p1 = from.lat * kRad, l1 = from.lon * kRad, t = bearingDegTrue * kRad;
-  const double d = distanceNm / 60.0 * kRad;
-  const double a = std::max(-1.0, std::min(1.0, std::sin(p1) * std::cos(d) + std::cos(p1) * std::sin(d) * std::cos(t)));
-  const double p2 = std::asin(a);
-  const double l2 = l1 + std::atan2(std::sin(t) * std::sin(d) * std::cos(p1), std::cos(d) - std::sin(p1) * std::sin(p2));
-  return {p2 / kRad, wrap180(l2 / kRad)};
-}
-
-double geoBearing(GeoPos from, GeoPos to) {
-  const double p1 = from.lat * kRad, p2 = to.lat * kRad, dl = (to.lon - from.lon) * kRad;
-  const double y = std::sin(dl) * std::cos(p2);
-  const double x = std::cos(p1) * std::sin(p2) - std::sin(p1) * std::cos(p2) * std::cos(dl);
-  return wrap360(std::atan2(y, x) / kRad);
-}
-
-double geoDistanceNm(GeoPos from, GeoPos to) {
-  const double p1 = from.lat * kRad, p2 = to.lat * kRad, dl = (to.lon - from.lon) * kRad;
-  const double h = std::pow(std::sin((p2 - p1) / 2), 2) + std::cos(p1) * std::cos(p2) * std::pow(std::sin(dl / 2), 2);
-  return 2 * std::asin(std::min(1.0, std::sqrt(h))) / kRad * 60.0;
-}
-
-double geoCrossTrackNm(GeoPos fix, double courseDegTrue, GeoPos p) {
-  const double d = geoDistanceNm(fix, p) / 60.0 * kRad;
-  const double theta = (geoBearing(fix, p) - courseDegTrue) * kRad;
-  return std::asin(std::sin(d) * std::sin(theta)) / kRad * 60.0;
-}
 
 std::vector<FlightTick> flyDemoSortie(const DemoPlaces& pl, size_t maxTicks) {
   std::vector<FlightTick> ticks;

@@ -12,16 +12,8 @@
 #include <string>
 #include <vector>
 
-struct GeoPos {
-  double lat, lon;  // degrees, east/north positive
-};
+#include "great_circle.h"
 
-// Great-circle helpers on a sphere on which one nautical mile is one minute of arc.
-GeoPos geoDestination(GeoPos from, double distanceNm, double bearingDegTrue);
-double geoBearing(GeoPos from, GeoPos to);     // degrees true, 0..360
-double geoDistanceNm(GeoPos from, GeoPos to);
-// Signed distance of p from the line through fix on course (NM, + right of it).
-double geoCrossTrackNm(GeoPos fix, double courseDegTrue, GeoPos p);
 
 // Where the sortie's navaids and runway are, and their variations (degrees,
 // east positive; true = magnetic + variation).

@@ -1,0 +1,30 @@
+// Great-circle arithmetic on a sphere on which one nautical mile is one minute of
+// arc: the measure every flight-path computation of the tools shares (the demo's
+// aircraft, the debrief, the exercise checker's distances).
+//
+// Positions are degrees (latitude north, longitude east positive), bearings degrees
+// true measured clockwise from north, distances nautical miles. Pure functions: no
+// state, no allocation. The exercises keep their own chart-unit destinationPoint,
+// whose single-precision pi the stored drawings follow.
+#pragma once
+
+struct GeoPos {
+  double lat, lon;  // degrees, north and east positive
+};
+
+// Wrapped into [0, 360) and (-180, 180].
+double wrap360(double degrees);
+double wrap180(double degrees);
+
+// The point reached after distanceNm (negative goes backwards) on the great circle
+// that leaves `from` with the true bearing given; longitude wrapped into (-180, 180].
+GeoPos geoDestination(GeoPos from, double distanceNm, double bearingDegTrue);
+// Initial true bearing from `from` to `to`, [0, 360); 0 when they coincide.
+double geoBearing(GeoPos from, GeoPos to);
+double geoDistanceNm(GeoPos from, GeoPos to);
+// Signed distance of p from the great circle through `fix` along the course (NM,
+// positive right of the course as flown along it).
+double geoCrossTrackNm(GeoPos fix, double courseDegTrue, GeoPos p);
+// Distance along that great circle from `fix` to the foot of p's perpendicular
+// (NM, negative behind the fix).
+double geoAlongTrackNm(GeoPos fix, double courseDegTrue, GeoPos p);
