@@ -3,19 +3,22 @@
 // Three meshes, chosen by zoom: a 15-degree graticule (900 NM), a 0.6-degree mesh
 // (36 NM) and a 0.05-degree mesh (3 NM). The two finer ones space their meridians
 // by the meridian factor so that the mesh is square in nautical miles at the
-// centre's latitude. Near and beyond a pole that factor is enormous or negative;
-// a meridian whose position is not finite or lies far outside the world is then
-// skipped, and no such value is ever converted to an integer. The forEach
-// functions give the positions, so tests can check them without a GL context.
+// centre's latitude. Near and beyond a pole that factor is enormous or negative,
+// and the meridians land far off the world; they are drawn wherever they can be.
+// Only a position that is not finite or lies outside the 32-bit integer range is
+// skipped, so no such value is ever converted to an integer. The forEach functions
+// give the positions, so tests can check them without a GL context.
 #pragma once
 
 #include <cmath>
 
-// Meridians further than this from the origin are not drawn (about 28 worlds wide).
-const double kGridMeridianLimit = 1.0e6;
+// The largest and smallest positions a meridian can be drawn at: the 36 NM grid
+// sends integer vertices.
+const double kGridMeridianMax = 2147483647.0;
+const double kGridMeridianMin = -2147483648.0;
 
 inline bool gridMeridianDrawable(double x) {
-  return std::isfinite(x) && std::fabs(x) <= kGridMeridianLimit;
+  return std::isfinite(x) && x <= kGridMeridianMax && x >= kGridMeridianMin;
 }
 
 // 900 NM: meridians every 1500 units from -18000 to 18000, parallels every 1500

@@ -29,8 +29,10 @@ int meshSizeNm(int zoom) {
 }
 
 double meridianFactor(int centreY) {
-  float angle = static_cast<float>(centreY) * 3.1415927f;
-  return 1.0 / std::cos(static_cast<double>(angle) / 18000.0);
+  // pi as the chart has always rounded it (single precision), everything else in
+  // double: a float product is off by up to 2e-3 at the poles, which moves meridians.
+  const double pi = static_cast<double>(3.1415927f);
+  return 1.0 / std::cos(static_cast<double>(centreY) * pi / 18000.0);
 }
 
 bool rangesForZoom(int zoom, int centreX, int centreY, SliderRanges* out) {

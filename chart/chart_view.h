@@ -39,9 +39,9 @@ ChartLayers layersForZoom(int zoom, bool namesVisible);
 // Mesh size for the status line: 900, 36 above zoom 100, 3 above zoom 350.
 int meshSizeNm(int zoom);
 
-// 1 / cos(centreY * 3.1415927f / 18000), the product taken in single precision from
-// the integer centre as the chart has always done. Not guarded: at and beyond the
-// poles it is huge or negative, and the grids cope with that.
+// 1 / cos(centreY * 3.1415927 / 18000): pi rounded to single precision, the product,
+// division and cosine in double. Not guarded: at and beyond the poles it is huge or
+// negative, and the grids cope with that.
 double meridianFactor(int centreY);
 
 // Slider ranges after the zoom slider moved. False for zoom 0, when the ranges stay.

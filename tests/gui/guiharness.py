@@ -168,6 +168,31 @@ def _run(cmd, timeout=15, **kw):
     return subprocess.run(cmd, capture_output=True, timeout=timeout, **kw)
 
 
+class Unusable(Exception):
+    """Something the test needs (not the viewer) cannot work on this machine."""
+
+
+def unusable_tools():
+    """Why the tools the window tests drive cannot be used here, or None. Each is
+    probed by running it, not by looking for its name."""
+    probes = [(["xdotool", "version"], "xdotool (package xdotool)"),
+              (["apitrace", "version"], "apitrace (package apitrace)"),
+              (["xwd", "-help"], "xwd (package x11-apps)"),
+              (["stdbuf", "--version"], "stdbuf (coreutils)"),
+              (["Xvfb", "-help"], "Xvfb (package xvfb)")]
+    for cmd, what in probes:
+        try:
+            r = subprocess.run(cmd, capture_output=True, timeout=30)
+        except (OSError, subprocess.TimeoutExpired) as e:
+            return "%s cannot run: %s" % (what, e)
+        # xwd and Xvfb answer -help with a usage text and a non-zero status
+        if r.returncode != 0 and cmd[1] not in ("-help",):
+            return "%s failed: %s" % (what, (r.stderr or r.stdout).decode(errors="replace").strip()[:200])
+    if not os.path.exists(GLXTRACE):
+        return "apitrace's GLX wrapper %s is missing (package apitrace-tracers)" % GLXTRACE
+    return None
+
+
 class Session:
     """One Xvfb server and one viewer run in a fixture folder."""
 
@@ -213,7 +238,7 @@ class Session:
             if xvfb.poll() is None:
                 xvfb.terminate()
                 xvfb.wait(timeout=10)
-        raise TestFailure("could not start Xvfb on a free display")
+        raise Unusable("Xvfb cannot start a server here (8 displays tried)")
 
     # -- viewer
     def start(self):
@@ -905,13 +930,10 @@ def main(cases):
     ap.add_argument("--txfgen", required=True)
     ap.add_argument("--keep", action="store_true", help="keep the simulator folder and traces")
     opts = ap.parse_args()
-    for tool in ("xdotool", "Xvfb", "xwd", "apitrace", "stdbuf"):
-        if shutil.which(tool) is None:
-            print("missing tool %s" % tool)
-            return 1
-    if not os.path.exists(GLXTRACE):
-        print("missing %s" % GLXTRACE)
-        return 1
+    why = unusable_tools()
+    if why:
+        print("SKIP %s: %s" % (opts.case, why))
+        return 77
     fn = cases.get(opts.case)
     if fn is None:
         print("unknown case %s; known: %s" % (opts.case, ", ".join(sorted(cases))))
@@ -942,6 +964,9 @@ def main(cases):
     except SystemExit as e:          # a case that cannot run here (CTest's skip code)
         status = int(e.code or 0)
         print("SKIP %s" % opts.case)
+    except Unusable as e:
+        status = 77
+        print("SKIP %s: %s" % (opts.case, e))
     except Exception:
         import traceback
         print("FAIL %s: harness error\n%s" % (opts.case, traceback.format_exc()))

@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
 # Builds the plug-in and the stand-in host for 32-bit x86 (4-byte table entries,
 # as on the simulator's own platform) and checks that a recorded flight gives the
-# same track as the native 64-bit pair. Exit 77 (skipped) without a 32-bit compiler.
+# same track as the native 64-bit pair. Exit 77 (skipped), with the reason, when this
+# machine cannot build or cannot run a 32-bit program (some kernels lack 32-bit support).
 set -euo pipefail
 src=$1 work=$2 host64=$3 plugin64=$4
 
 rm -rf "$work" && mkdir -p "$work"
-if ! echo 'int main() { return 0; }' | g++ -m32 -x c++ - -o "$work/probe" 2>/dev/null; then
-  echo "no 32-bit C++ toolchain (g++-multilib): skipped"
+# The probe uses the C++ runtime, so it needs what the real pair needs to build and run.
+if ! echo '#include <string>
+int main() { return std::string("ok").size() == 2 ? 0 : 1; }' | g++ -m32 -x c++ - -o "$work/probe" 2>"$work/probe.err"; then
+  echo "SKIP: no 32-bit C++ toolchain (g++-multilib): $(head -1 "$work/probe.err")"
+  exit 77
+fi
+if ! probe_out=$("$work/probe" 2>&1); then
+  echo "SKIP: this machine cannot run 32-bit programs: ${probe_out:-the probe exited non-zero}"
   exit 77
 fi
 
