@@ -12,7 +12,7 @@ root=$(pwd)
 jobs=${TEST_JOBS:-2}
 logs=$root/build/test-logs
 mkdir -p "$logs"
-rm -f "$logs"/*.xml "$logs"/*.summary
+rm -f "$logs"/*.xml "$logs"/*.log
 
 names=() results=() counts=() times=()
 
@@ -27,8 +27,12 @@ run_step() {
   shift
   local t0=$SECONDS status=passed
   echo "==== $name"
-  "$@" || status=failed
-  record "$name" "$status" "" $((SECONDS - t0))
+  "$@" 2>&1 | tee "$logs/$name.log"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || status=failed
+  # A stage that counts its own parts says so in a last line "NAME: N passed, M failed".
+  local count
+  count=$(sed -n "s/^$name: \([0-9]* passed, [0-9]* failed\)$/\1/p" "$logs/$name.log" | tail -1)
+  record "$name" "$status" "$count" $((SECONDS - t0))
 }
 
 # A CTest stage: the tests of BUILD_DIR chosen by the ctest arguments. Its status is
