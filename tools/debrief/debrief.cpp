@@ -143,7 +143,11 @@ std::vector<LineSample> lineSamples(const std::vector<TrackSample>& track, const
     const GeoPos p = track[i].pos;
     const double along = geoAlongTrackNm(line.ref, line.courseTrue, p);
     if (along < line.alongMin || along > line.alongMax) continue;
-    const double bearing = line.inbound ? geoBearing(p, line.ref) : geoBearing(line.ref, p);
+    // Measured at the reference point, where the course is given (as a VOR gives
+    // its radials): the bearing to it is the reciprocal of the bearing from it, so
+    // a point on the line reads 0 however far meridians converge along it.
+    const double from = geoBearing(line.ref, p);
+    const double bearing = line.inbound ? from + 180 : from;
     const double angular = wrap180(bearing - line.courseTrue);
     if (std::fabs(angular) > kLineAngularLimitDeg) continue;
     out.push_back({i, track[i].t, geoCrossTrackNm(line.ref, line.courseTrue, p), angular});
@@ -352,6 +356,10 @@ std::vector<ExerciseDebrief> debriefExercises(const IfrExerciseSet& set, const s
       case FormRely:
       case FormCoor:
       case FormAdme:
+        if (e.form == FormAdme) {
+          const IfrExercise& last = set.entry(d.index + d.entries - 1);
+          d.arc = {ref, e.userDistance, wrap360(e.userHeading + e.variation), wrap360(last.userHeading - e.userHeading)};
+        }
         for (int32_t k = 0; k < d.entries; ++k) {
           const IfrExercise& w = set.entry(d.index + k);
           const GeoPos pos = chartToDegrees(w.qdmLineTo);
@@ -368,8 +376,6 @@ std::vector<ExerciseDebrief> debriefExercises(const IfrExerciseSet& set, const s
       measureLines(d, track);
       if (e.form == FormHipp) d.holdResult = measureHold(track, d.hold);
       if (e.form == FormAdme) {
-        const IfrExercise& last = set.entry(d.index + d.entries - 1);
-        d.arc = {ref, e.userDistance, wrap360(e.userHeading + e.variation), wrap360(last.userHeading - e.userHeading)};
         d.arcPoints = arcSamples(track, d.arc);
         std::vector<double> err;
         for (const ArcSample& s : d.arcPoints) err.push_back(s.errorNm);

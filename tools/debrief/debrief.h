@@ -67,7 +67,8 @@ struct LineSample {
   size_t index;       // into the track
   double t;
   double crossNm;     // positive right of the course
-  double angularDeg;  // needle: bearing to (inbound) or from (outbound) ref minus the course
+  double angularDeg;  // needle: bearing to (inbound) or from (outbound) ref minus the course,
+                     // both measured at ref: "to" is the reciprocal of "from"
 };
 
 constexpr double kLineAngularLimitDeg = 30;
