@@ -102,13 +102,17 @@ Approach closestApproach(const std::vector<TrackSample>& track, GeoPos target) {
   auto consider = [&](double nm, double t) {
     if (!best.valid() || nm < best.nm) best = {nm, t};
   };
-  if (track.size() == 1) consider(geoDistanceNm(track[0].pos, target), track[0].t);
+  if (track.empty()) return best;
+  double da = geoDistanceNm(track[0].pos, target);
+  consider(da, track[0].t);
   for (size_t k = 0; k + 1 < track.size(); ++k) {
     const TrackSample& a = track[k];
     const TrackSample& b = track[k + 1];
-    consider(geoDistanceNm(a.pos, target), a.t);
+    const double db = geoDistanceNm(b.pos, target);
     const double len = geoDistanceNm(a.pos, b.pos);
-    if (len > 1e-9) {
+    // No point of the stretch comes nearer than (da + db - len) / 2 (triangle
+    // inequality): most stretches end here without the perpendicular.
+    if (len > 1e-9 && (da + db - len) / 2 < best.nm) {
       // The foot of the perpendicular from the target onto the stretch's great circle.
       const double along = geoAlongTrackNm(a.pos, segmentCourse(a, b), target);
       if (along > 0 && along < len) {
@@ -116,7 +120,8 @@ Approach closestApproach(const std::vector<TrackSample>& track, GeoPos target) {
         consider(geoDistanceNm(p.pos, target), p.t);
       }
     }
-    consider(geoDistanceNm(b.pos, target), b.t);
+    consider(db, b.t);
+    da = db;
   }
   return best;
 }

@@ -99,7 +99,7 @@ void writeText(std::FILE* out, const DebriefReport& r) {
     std::fprintf(out, "\n%s\n", heading(d).c_str());
     if (!d.resolved) {
       row(out, "not resolved", d.form == FormUnknown ? "unknown form: nothing is drawn for it"
-                                                     : "no geometry (see the messages above), not measured");
+                                                     : "no geometry, not measured (the loader's message is on standard error)");
       continue;
     }
     const std::string closest =
@@ -315,6 +315,11 @@ struct Panel {
   bool symmetric;
   std::vector<Series> series;
   std::vector<std::pair<double, std::string>> marks;  // vertical lines at times
+  struct Span {
+    double t0, t1;
+    std::string label;
+  };
+  std::vector<Span> spans;  // shaded stretches of time (a lap's inbound leg)
 };
 
 std::string xml(const std::string& s) {
@@ -384,12 +389,21 @@ void drawPanel(std::FILE* out, double top, const Panel& p, double t0, double t1)
     std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">%s</text>\n", X(t), y1 + 15,
                  fmt("%g", t).c_str());
   }
+  for (const Panel::Span& sp : p.spans) {
+    const double a = X(std::max(t0, sp.t0)), b = X(std::min(t1, sp.t1));
+    if (!(b > a)) continue;
+    std::fprintf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"#e8d8f4\" opacity=\"0.7\"/>\n", a,
+                 y0, b - a, y1 - y0);
+    std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\" fill=\"#6a3d9a\">%s</text>\n", b - 3, y1 - 22,
+                 xml(sp.label).c_str());
+  }
   for (const auto& m : p.marks) {
     if (m.first < t0 || m.first > t1) continue;
+    const bool nearRight = X(m.first) > x1 - 120;  // label to the left of the line there
     std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#a33\" stroke-dasharray=\"4 3\"/>\n",
                  X(m.first), y0, X(m.first), y1);
-    std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" fill=\"#a33\">%s</text>\n", X(m.first) + 3, y0 + 12,
-                 xml(m.second).c_str());
+    std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" fill=\"#a33\"%s>%s</text>\n", X(m.first) + (nearRight ? -3 : 3),
+                 y0 + 12, nearRight ? " text-anchor=\"end\"" : "", xml(m.second).c_str());
   }
   for (const Series& s : p.series) {
     for (const auto& run : s.runs) {
@@ -422,8 +436,8 @@ std::vector<Panel> panelsOf(const ExerciseDebrief& d, const std::vector<TrackSam
   if (!d.resolved || !d.flown) return panels;
   static const char* const kColours[] = {"#1f5fb4", "#d0671a"};
   if (d.form == FormLine || d.form == FormHipp) {
-    Panel cross{"cross-track (NM), right +", -kCrossTrackBandNm, kCrossTrackBandNm, true, {}, {}};
-    Panel angular{"angular deviation (deg)", -kAngularBandDeg, kAngularBandDeg, true, {}, {}};
+    Panel cross{"cross-track (NM), right +", -kCrossTrackBandNm, kCrossTrackBandNm, true, {}, {}, {}};
+    Panel angular{"angular deviation (deg)", -kAngularBandDeg, kAngularBandDeg, true, {}, {}, {}};
     for (size_t i = 0; i < d.lines.size(); ++i) {
       const LineResult& l = d.lines[i];
       Series c{l.label, kColours[i % 2], {}}, a{l.label, kColours[i % 2], {}};
@@ -432,15 +446,22 @@ std::vector<Panel> panelsOf(const ExerciseDebrief& d, const std::vector<TrackSam
       cross.series.push_back(c);
       angular.series.push_back(a);
     }
-    for (size_t k = 0; k < d.holdResult.crossings.size(); ++k) {
-      const std::string name = k == 0 ? "fix" : "fix, lap " + std::to_string(k);
-      cross.marks.push_back({d.holdResult.crossings[k].t, name});
-      angular.marks.push_back({d.holdResult.crossings[k].t, name});
+    for (const FixCrossing& c : d.holdResult.crossings) {
+      cross.marks.push_back({c.t, "fix"});
+      angular.marks.push_back({c.t, "fix"});
+    }
+    for (size_t k = 0; k < d.holdResult.laps.size(); ++k) {
+      const Lap& lap = d.holdResult.laps[k];
+      if (!has(lap.inboundLegS)) continue;
+      const Panel::Span span{lap.rollOut, lap.fixTime,
+                             "lap " + std::to_string(k + 1) + ": " + fmt("%.0f", lap.inboundLegS) + " s"};
+      cross.spans.push_back(span);
+      angular.spans.push_back(span);
     }
     panels.push_back(cross);
     panels.push_back(angular);
   } else if (d.form == FormAdme) {
-    Panel dme{"DME error (NM), outside +", -kDmeBandNm, kDmeBandNm, true, {}, {}};
+    Panel dme{"DME error (NM), outside +", -kDmeBandNm, kDmeBandNm, true, {}, {}, {}};
     Series s{"distance - " + fmt("%.1f", d.arc.radiusNm) + " NM", kColours[0], {}};
     addRuns(s, d.arcPoints, [](const ArcSample& a) { return a.errorNm; });
     dme.series.push_back(s);
@@ -456,7 +477,7 @@ std::vector<Panel> panelsOf(const ExerciseDebrief& d, const std::vector<TrackSam
       const double nm = geoDistanceNm(track[i].pos, d.waypoints[0].pos);
       if (nm <= kFlownWithinNm) near.push_back({i, track[i].t, nm});
     }
-    Panel dist{"distance to the waypoint (NM)", 0, kCrossTrackBandNm, false, {}, {}};
+    Panel dist{"distance to the waypoint (NM)", 0, kCrossTrackBandNm, false, {}, {}, {}};
     Series s{"distance", kColours[0], {}};
     addRuns(s, near, [](const Near& n) { return n.nm; });
     dist.series.push_back(s);
