@@ -9,6 +9,7 @@
 
 #include "../exercises/exercise_test_util.h"
 #include "debrief.h"
+#include "debrief_output.h"
 #include "flight_builder.h"
 
 namespace {
@@ -246,6 +247,48 @@ TEST_F(DebriefTest, UnresolvedUnknownAndGroupedExercises) {
   EXPECT_TRUE(list[0].resolved);
   EXPECT_FALSE(list[0].flown);
   EXPECT_FALSE(list[0].closest.valid());
+}
+
+TEST_F(DebriefTest, AbsurdNumbersGiveAnAnswerNotACrash) {
+  // A hold flown over the navaid, then a stop, time running backwards, the
+  // antimeridian and both poles; exercises with numbers no instructor would write.
+  std::vector<Fix> flight = flyRacetrack(kNavaid, 90, false, 180, 60, 1, 0, 1, 0);
+  const double end = flight.back().t;
+  for (const Fix& f : std::vector<Fix>{{flight.back().pos, end + 5}, {{10, 179.99}, end + 3}, {{10, -179.99}, end + 9},
+                                       {{89.999, 0}, end + 20}, {{-89.999, 45}, end + 30}, {{-89.999, 45}, end + 30}})
+    flight.push_back(f);
+  const std::string forms[] = {
+      kVorAbc + "<NAV><QDM>nan</QDM></NAV><FORM><TYPE>HIPP</TYPE><TRI>nan</TRI><IAS_MAX>-5</IAS_MAX></FORM>",
+      kVorAbc + "<NAV><QDM>1e300</QDM></NAV><FORM><TYPE>HIPP</TYPE><TRI>1e30</TRI><IAS_MAX>2000000000</IAS_MAX></FORM>",
+      kVorAbc + "<NAV><QDM>1e300</QDM><QDR>-1e300</QDR></NAV><FORM><TYPE>LINE</TYPE></FORM>",
+      kVorAbc + "<FORM><TYPE>RELY</TYPE><USER_DST>nan</USER_DST><USER_HEADING>inf</USER_HEADING></FORM>",
+      navaidXml("W", "USR", "W") +
+          "<FORM><TYPE>COOR</TYPE><USER_LAT>N-596524*0</USER_LAT><USER_LON>W-999999*99</USER_LON></FORM>",
+      kVorAbc + "<NAV><QDM>-1e300</QDM><QDR>1e300</QDR></NAV><FORM><TYPE>ADME</TYPE><USER_DST>1e300</USER_DST></FORM>",
+  };
+  std::string ex;
+  for (int i = 0; i < 6; ++i) ex += exerciseXml(i, forms[i]);
+  DebriefReport report;
+  report.track = track(flight);
+  ASSERT_FALSE(report.track.empty());
+  report.exercises = debrief(ex, 1e300, report.track);
+  ASSERT_EQ(report.exercises.size(), 6u);  // the arc's entries are one
+  for (const ExerciseDebrief& d : report.exercises) EXPECT_TRUE(d.resolved) << d.index;
+  char* buf = nullptr;
+  size_t len = 0;
+  std::FILE* out = open_memstream(&buf, &len);
+  writeJson(out, report);
+  const long jsonEnd = std::ftell(out);
+  writeText(out, report);
+  writeCsv(out, report);
+  writeSvg(out, report);
+  std::fclose(out);
+  const std::string all(buf, len);
+  std::free(buf);
+  const std::string json = all.substr(0, static_cast<size_t>(jsonEnd));
+  EXPECT_EQ(json.find("nan"), std::string::npos) << json;  // not a JSON number: null instead
+  EXPECT_EQ(json.find("inf"), std::string::npos) << json;
+  EXPECT_NE(all.find("</svg>"), std::string::npos);
 }
 
 TEST(TrackSamples, PositionsFromArcSecondsAndPointsThatCannotBePlaced) {

@@ -147,7 +147,7 @@ std::vector<LineSample> lineSamples(const std::vector<TrackSample>& track, const
   for (size_t i = 0; i < track.size(); ++i) {
     const GeoPos p = track[i].pos;
     const double along = geoAlongTrackNm(line.ref, line.courseTrue, p);
-    if (along < line.alongMin || along > line.alongMax) continue;
+    if (!(along >= line.alongMin && along <= line.alongMax)) continue;  // a NaN length holds nothing
     // Measured at the reference point, where the course is given (as a VOR gives
     // its radials): the bearing to it is the reciprocal of the bearing from it, so
     // a point on the line reads 0 however far meridians converge along it.
@@ -304,7 +304,7 @@ void measureLines(ExerciseDebrief& d, const std::vector<TrackSample>& track) {
 
 std::string courseLabel(const char* what, double magnetic) {
   char buf[48];
-  std::snprintf(buf, sizeof buf, "%s %03.0f", what, wrap360(std::round(magnetic)));
+  std::snprintf(buf, sizeof buf, "%s %03.0f", what, wrap360(std::round(magnetic)) + 0.0);  // never "-00"
   return buf;
 }
 

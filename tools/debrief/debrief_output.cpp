@@ -3,13 +3,25 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
 bool has(double v) { return v == v; }
 
+// One number in `format`; magnitudes no flight has (a file's absurd values) in
+// scientific notation rather than dozens of digits, and -0 as 0.
 std::string fmt(const char* format, double v) {
-  char buf[64];
+  char buf[96];
+  v += 0.0;
+  if (std::isfinite(v) && std::fabs(v) >= 1e9) {
+    const char* conv = std::strchr(format, '%');
+    const char* end = conv ? std::strpbrk(conv + 1, "fg") : nullptr;
+    if (end) {
+      std::snprintf(buf, sizeof buf, "%.*s%.4g%s", static_cast<int>(conv - format), format, v, end + 1);
+      return buf;
+    }
+  }
   std::snprintf(buf, sizeof buf, format, v);
   return buf;
 }
