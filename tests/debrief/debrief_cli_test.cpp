@@ -20,9 +20,10 @@ struct ToolRun {
 };
 
 // Standard output and standard error apart: the JSON must be clean of messages.
+// Started in `scratch`, so relative names on the command line are taken from there.
 ToolRun run(const std::string& args, const std::filesystem::path& scratch) {
   const std::string errFile = (scratch / "stderr.txt").string();
-  const std::string cmd = std::string(DEBRIEF_PATH) + " " + args + " 2>" + errFile;
+  const std::string cmd = "cd " + scratch.string() + " && " + DEBRIEF_PATH + " " + args + " 2>" + errFile;
   std::FILE* p = ::popen(cmd.c_str(), "r");
   std::string out;
   char buf[4096];
@@ -128,13 +129,14 @@ TEST_F(DebriefCli, BadTrackMissingNavaidAndUsage) {
 
   // A track named on the command line, relative to where the program starts;
   // one whose last line is not a data line is refused as the viewer refuses it.
-  std::ofstream(dir / "cut.dat") << "1 0 0\n156600.00 18900.00 1000.00 1.00\n\n";
-  const ToolRun cut = run(dir.string() + " " + (dir / "cut.dat").string(), dir);
+  std::filesystem::create_directories(dir / "flights");
+  std::ofstream(dir / "flights" / "cut.dat") << "1 0 0\n156600.00 18900.00 1000.00 1.00\n\n";
+  const ToolRun cut = run(".. cut.dat", dir / "flights");
   EXPECT_EQ(cut.status, 1);
   EXPECT_EQ(cut.out, "");
   EXPECT_NE(cut.err.find("No user data : bad file format !"), std::string::npos) << cut.err;
   EXPECT_NE(cut.err.find("is not a track the chart can draw"), std::string::npos) << cut.err;
-  const ToolRun none = run(dir.string() + " " + (dir / "none.dat").string(), dir);
+  const ToolRun none = run(dir.string() + " none.dat", dir);
   EXPECT_EQ(none.status, 1);
   EXPECT_NE(none.err.find("debrief: no track file"), std::string::npos);
 

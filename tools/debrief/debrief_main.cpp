@@ -182,12 +182,14 @@ int main(int argc, char** argv) {
   std::unique_ptr<IfrExerciseSet> set;
   std::unique_ptr<NavDatabase> database;
   std::string trackName;
+  bool trackThere = false;  // readable, looked at where the reader looked
   bool allResolved = false;
   {
     StdoutToStderr messages;
     if (args.size() == 2) {
       trackName = args[1];
       track = std::make_unique<TrackFile>(args[1].c_str());
+      trackThere = readable(track->fileName);
     }
     if (::chdir(simpath::resolve(args[0]).c_str()) != 0) {
       std::fprintf(stderr, "debrief: cannot enter the simulator folder %s\n", args[0].c_str());
@@ -199,10 +201,11 @@ int main(int argc, char** argv) {
     if (!track) {
       trackName = args[0] + "/" + simpath::resolve("data\\__ORVANDEL.dat");
       track = std::make_unique<TrackFile>("data\\__ORVANDEL.dat");
+      trackThere = readable(track->fileName);
     }
   }
   if (!track->loaded) {
-    if (!readable(track->fileName)) {
+    if (!trackThere) {
       std::fprintf(stderr, "debrief: no track file %s\n", trackName.c_str());
     } else {
       std::fprintf(stderr, "debrief: %s is not a track the chart can draw (its last line is not a data line)\n",
