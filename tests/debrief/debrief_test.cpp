@@ -179,6 +179,22 @@ TEST_F(DebriefTest, RacetrackWithOneMinuteLegs) {
   }
 }
 
+TEST_F(DebriefTest, RollOutAfterAnOvershootIsWhereTheCourseStaysInTheBand) {
+  // The turn inbound swings 15 degrees past the course and corrects at half a degree
+  // a second: the course re-enters the 10-degree band 10 s after the swing, at 255 s
+  // in the first lap (turn at 180 s, 65 s of turning), and stays in it to the fix.
+  for (double step : {1.0, 2.0}) {
+    const std::vector<Fix> flight = flyRacetrack(kNavaid, 90, false, 180, 60, 2, 0, step, 0, 15);
+    const std::string hold = kVorAbc + nav(90, 0) + form("<TYPE>HIPP</TYPE><TRI>1</TRI><IAS_MAX>180</IAS_MAX>");
+    const auto list = debrief(exerciseXml(0, hold), 0, track(flight));
+    ASSERT_EQ(list.size(), 1u);
+    const HoldResult& h = list[0].holdResult;
+    ASSERT_EQ(h.laps.size(), 2u) << "step " << step;
+    for (size_t k = 0; k < h.laps.size(); ++k)
+      EXPECT_NEAR(h.laps[k].rollOut, 255 + 240.0 * k, step) << "step " << step << " lap " << k;
+  }
+}
+
 TEST_F(DebriefTest, WaypointPassedAbeam) {
   // A straight track on 300 true passes the waypoint crossNm to its right at
   // 1234.5 s, between two of its samples (every 10 s at 240 kt, 0.67 NM apart):

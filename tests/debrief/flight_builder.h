@@ -41,17 +41,23 @@ inline std::vector<Fix> parallelFlight(GeoPos ref, double courseTrue, double cro
 // legS outbound leg and a legS inbound leg, then legS on past the fix. The whole
 // pattern lies shiftNm to the right of the inbound course (negative: left). Fix
 // crossings fall at legS + k (2 legS + 120) seconds. Integrated in 10 ms steps and
-// sampled every stepS seconds from offsetS on.
+// sampled every stepS seconds from offsetS on. With overshootDeg the turn inbound
+// swings that far past the course and comes back at half a degree a second, so the
+// course re-enters the 10-degree band (overshootDeg - 10) / 0.5 s after the swing.
 inline std::vector<Fix> flyRacetrack(GeoPos fix, double inboundTrue, bool turnLeft, double speedKt, double legS,
-                                     int laps, double shiftNm, double stepS, double offsetS) {
+                                     int laps, double shiftNm, double stepS, double offsetS,
+                                     double overshootDeg = 0) {
   const double legNm = speedKt * legS / 3600;
   GeoPos pos = offsetPoint(fix, inboundTrue, -legNm, shiftNm);
   double heading = geoBearing(pos, offsetPoint(fix, inboundTrue, 0, shiftNm));
   const double turnSign = turnLeft ? -1 : 1;
-  // Phases: straight or turning, each with its length in seconds.
-  std::vector<std::pair<bool, double>> phases = {{false, legS}};
-  for (int i = 0; i < laps; ++i) phases.insert(phases.end(), {{true, 60}, {false, legS}, {true, 60}, {false, legS}});
-  phases.push_back({false, legS});
+  // Phases: the rate of turn (degrees a second, positive toward the turns) and the
+  // length in seconds.
+  const double swing = overshootDeg / 3, back = overshootDeg / 0.5;
+  std::vector<std::pair<double, double>> phases = {{0, legS}};
+  for (int i = 0; i < laps; ++i)
+    phases.insert(phases.end(), {{3, 60}, {0, legS}, {3, 60 + swing}, {-0.5, back}, {0, legS - swing - back}});
+  phases.push_back({0, legS});
   const double dt = 0.01;
   std::vector<Fix> out;
   double t = 0, nextSample = offsetS;
@@ -64,7 +70,7 @@ inline std::vector<Fix> flyRacetrack(GeoPos fix, double inboundTrue, bool turnLe
       }
       // Each step leaves on the step's middle heading; the heading then carries on
       // from the step's final course, so straight legs are great circles.
-      const double rate = ph.first ? 3.0 * turnSign : 0.0;
+      const double rate = ph.first * turnSign;
       const GeoPos next = geoDestination(pos, speedKt * dt / 3600, heading + rate * dt / 2);
       heading = geoBearing(next, pos) + 180 + rate * dt / 2;
       pos = next;

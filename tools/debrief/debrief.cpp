@@ -219,15 +219,22 @@ double rollOutTime(const std::vector<TrackSample>& track, const Hold& hold, cons
     }
   }
   if (turn == mids.size()) return kNoValue;
-  for (size_t j = turn + 1; j < mids.size(); ++j) {
-    if (mids[j].dev > kRollOutAngleDeg) continue;
-    const Mid& p = mids[j - 1];
-    const Mid& q = mids[j];
-    double t = q.t;
-    if (q.t > p.t) t = p.t + p.dev * (q.t - p.t) / (p.dev - q.dev);  // where the closing line meets 0
-    return std::max(p.t, std::min(t, to.t));
-  }
-  return kNoValue;
+  // Rolled out once the course stays within the band up to the fix: an overshoot
+  // that swings back out of it is still part of the turn's correction.
+  size_t last = turn;
+  for (size_t j = turn + 1; j < mids.size(); ++j)
+    if (mids[j].dev > kRollOutAngleDeg) last = j;
+  if (last + 1 >= mids.size()) return kNoValue;
+  const Mid& p = mids[last];
+  const Mid& q = mids[last + 1];
+  if (!(q.t > p.t)) return std::min(q.t, to.t);
+  const double rate = (p.dev - q.dev) / (q.t - p.t);  // degrees a second of closing
+  double t;
+  if (rate >= kRollOutTurnRateDegS)
+    t = p.t + p.dev / rate;  // still turning: on at that rate until it meets the course
+  else
+    t = p.t + (p.dev - kRollOutAngleDeg) / rate;  // wings level: where it entered the band
+  return std::max(p.t, std::min(t, to.t));
 }
 
 double crossingRadiusNm(const Hold& hold) { return hold.widthNm >= 1 ? hold.widthNm : 1; }

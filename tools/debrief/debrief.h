@@ -108,6 +108,8 @@ struct Hold {
 
 constexpr double kCrossingAngleDeg = 30;  // heading inbound: within this of the inbound course
 constexpr double kRollOutAngleDeg = 10;
+// A course still closing this fast (degrees a second) at the band is still turning.
+constexpr double kRollOutTurnRateDegS = 1;
 
 struct FixCrossing {
   double t;
