@@ -99,20 +99,24 @@ bool IfrExerciseSet::load() {
     const std::string& form = raw.formType;
     if (form == "LINE") {
       e.kind = NavaidPoint;
+      e.form = FormLine;
     } else if (form == "HIPP") {
       e.qdr = e.qdm - 180;
       if (e.qdr < 0) e.qdr += 360;
       e.kind = HoldingPattern;
+      e.form = FormHipp;
       e.ias = raw.iasMax;
       e.tri = raw.tri;
       e.legLength = static_cast<float>(e.ias / 60.0 * e.tri);
       e.turnLeft = raw.turn == "LEFT" ? 1 : 0;
     } else if (form == "RELY") {
       e.kind = BearingWaypoint;
+      e.form = FormRely;
       e.userDistance = raw.userDistance;
       e.userHeading = raw.userHeading;
     } else if (form == "COOR") {
       e.kind = CoordinateWaypoint;
+      e.form = FormCoor;
       std::memcpy(e.navaidType, "USR", 4);
       e.textOverflow &= static_cast<uint8_t>(~NavaidTypeTooLong);
       e.userLonSeconds = parseCoordinate(raw.userLon.c_str());
@@ -121,6 +125,8 @@ bool IfrExerciseSet::load() {
       e.latitude = e.userLatSeconds * 90 / 3240;
     } else if (form == "ADME") {
       e.kind = BearingWaypoint;
+      e.form = FormAdme;
+      e.arcFirst = first;
       e.userDistance = raw.userDistance;
       e.userHeading = e.qdm;
       e.qdr = e.qdm;
@@ -146,6 +152,8 @@ bool IfrExerciseSet::load() {
         std::memcpy(a.navaidName, arcStart.navaidName, sizeof a.navaidName);
         a.textOverflow = arcStart.textOverflow;
         a.kind = BearingWaypoint;
+        a.form = FormAdme;
+        a.arcFirst = first;
         a.userDistance = raw.userDistance;
         const double b = j > 360 ? j - 360 : j;
         a.qdm = a.qdr = a.userHeading = b;
@@ -168,6 +176,17 @@ bool IfrExerciseSet::load() {
     ++k;
   }
   return true;
+}
+
+const char* formCode(ExerciseForm form) {
+  switch (form) {
+    case FormLine: return "LINE";
+    case FormHipp: return "HIPP";
+    case FormRely: return "RELY";
+    case FormCoor: return "COOR";
+    case FormAdme: return "ADME";
+    default: return "?";
+  }
 }
 
 double parseCoordinate(const char* text) {

@@ -29,6 +29,20 @@ enum ExerciseKind : int32_t {
   UnknownKind = 99,  // a form code the loader does not know: nothing is computed, drawn or printed
 };
 
+// The form code that made an entry. RELY and ADME share a kind; the debrief
+// measures an arc's entries together, so it needs to tell them apart.
+enum ExerciseForm : uint8_t {
+  FormUnknown = 0,
+  FormLine,  // "LINE"
+  FormHipp,  // "HIPP"
+  FormRely,  // "RELY"
+  FormCoor,  // "COOR"
+  FormAdme,  // "ADME", on every entry of the arc
+};
+
+// "LINE", "HIPP", "RELY", "COOR", "ADME"; "?" for an unknown form.
+const char* formCode(ExerciseForm form);
+
 struct ExercisePoint {
   double x, y;
 };
@@ -64,6 +78,8 @@ struct IfrExercise {
   double userLonSeconds;  // coordinate waypoint: arc-seconds, east positive
   double userLatSeconds;  // coordinate waypoint: arc-seconds, north positive
   uint8_t textOverflow;   // ExerciseTextOverflow bits
+  ExerciseForm form;
+  int32_t arcFirst;  // "ADME": table index of the arc's first entry (the one at QDM)
 };
 
 // The values of the exercise being read, as the getters deliver them. Reused

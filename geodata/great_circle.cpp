@@ -57,3 +57,18 @@ double geoAlongTrackNm(GeoPos fix, double courseDegTrue, GeoPos p) {
   // (behind the fix is negative) and stays exact at right angles.
   return std::atan2(std::sin(d) * std::cos(theta), std::cos(d)) * kNmPerRadian;
 }
+
+GeoPos geoInterpolate(GeoPos a, GeoPos b, double f) {
+  // On unit vectors: the weights of the two ends along the arc between them.
+  const double pa = a.lat * kRad, la = a.lon * kRad, pb = b.lat * kRad, lb = b.lon * kRad;
+  const double ax = std::cos(pa) * std::cos(la), ay = std::cos(pa) * std::sin(la), az = std::sin(pa);
+  const double bx = std::cos(pb) * std::cos(lb), by = std::cos(pb) * std::sin(lb), bz = std::sin(pb);
+  const double cx = ay * bz - az * by, cy = az * bx - ax * bz, cz = ax * by - ay * bx;
+  const double sinD = std::sqrt(cx * cx + cy * cy + cz * cz);
+  const double cosD = ax * bx + ay * by + az * bz;
+  if (sinD < 1e-15) return {a.lat, wrap180(a.lon)};  // the same point, or antipodes
+  const double d = std::atan2(sinD, cosD);
+  const double wa = std::sin((1 - f) * d) / sinD, wb = std::sin(f * d) / sinD;
+  const double x = wa * ax + wb * bx, y = wa * ay + wb * by, z = wa * az + wb * bz;
+  return {std::atan2(z, std::sqrt(x * x + y * y)) / kRad, wrap180(std::atan2(y, x) / kRad)};
+}

@@ -28,3 +28,8 @@ double geoCrossTrackNm(GeoPos fix, double courseDegTrue, GeoPos p);
 // Distance along that great circle from `fix` to the foot of p's perpendicular
 // (NM, negative behind the fix).
 double geoAlongTrackNm(GeoPos fix, double courseDegTrue, GeoPos p);
+// The point a fraction f of the way from `a` to `b` along the shorter great circle
+// between them (f outside 0..1 goes on beyond them): where an aircraft flying from a
+// to b at constant speed is at that fraction of the time. `a` when they coincide;
+// antipodal points have no one great circle between them and give `a` too.
+GeoPos geoInterpolate(GeoPos a, GeoPos b, double fraction);

@@ -38,7 +38,7 @@ stale() {
 # ---- packages and build ----
 bash tools/setup.sh
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-targets=(viewer gshhg2dat navconv demoflight txfgen orvandel-host OrvandelDLL)
+targets=(viewer gshhg2dat navconv demoflight txfgen orvandel-host OrvandelDLL debrief)
 # exercheck checks the exercises against the navaid table, where the tree has it.
 known_targets=$(cmake --build "$BUILD" --target help 2>/dev/null || true)
 if grep -qw exercheck <<<"$known_targets"; then targets+=(exercheck); fi
@@ -51,6 +51,7 @@ HOST=$BUILD/tools/host/orvandel-host
 PLUGIN=$BUILD/plugin/OrvandelDLL.so
 VIEWER=$BUILD/viewer/viewer
 EXERCHECK=$BUILD/tools/exercheck/exercheck
+DEBRIEF=$BUILD/tools/debrief/debrief
 
 # One data folder: the chart reads data/, the plug-in and the exercises say DATA\,
 # and the path helper matches folder names without regard to case.
@@ -158,6 +159,14 @@ fi
 if stale "$TRACK" "$SCRIPT" "$PLUGIN" "$HOST"; then
   say "recording the flight through the plug-in"
   "$HOST" --plugin "$PLUGIN" --dir "$DEMO" --mode 1 --script "$SCRIPT" --quiet
+fi
+
+# How well the recorded flight flew the exercises: a table and plots beside it.
+if "$DEBRIEF" --svg "$DEMO/debrief.svg" "$DEMO" >"$DEMO/debrief.txt" 2>"$CACHE/debrief.log"; then
+  say "debrief of the flight: $DEMO/debrief.txt, plots $DEMO/debrief.svg"
+else
+  cat "$CACHE/debrief.log"
+  say "the debrief reported problems (above)"
 fi
 
 say "simulator folder $DEMO:"

@@ -115,10 +115,12 @@ TEST_F(ExerciseFileTest, BearingAndCoordinateWaypoints) {
   EXPECT_DOUBLE_EQ(rely.userDistance, 12.5);
   EXPECT_DOUBLE_EQ(rely.userHeading, 135);
   EXPECT_DOUBLE_EQ(rely.qdr, 190);
+  EXPECT_EQ(rely.form, FormRely);  // the same kind as an arc entry, another form
 
   const IfrExercise& coor = set.entry(1);
   EXPECT_EQ(coor.kind, CoordinateWaypoint);
   EXPECT_STREQ(coor.navaidType, "USR");  // whatever the file said
+  EXPECT_EQ(coor.form, FormCoor);
   EXPECT_DOUBLE_EQ(coor.userLatSeconds, -121920);
   EXPECT_DOUBLE_EQ(coor.userLonSeconds, 544350);
   EXPECT_NEAR(coor.latitude, -3386.67, 0.005);
@@ -181,6 +183,14 @@ TEST_F(ExerciseFileTest, ArcExpansionAndNumbering) {
   ASSERT_EQ(continued.count(), 7);
   EXPECT_STREQ(continued.entry(5).navaidId, "NXT");
   EXPECT_EQ(continued.entry(5).kind, NavaidPoint);
+  // Every entry of the arc knows it came from "ADME" and where the arc begins; the
+  // entries after it do not belong to it.
+  for (int32_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(continued.entry(i).form, FormAdme) << i;
+    EXPECT_EQ(continued.entry(i).arcFirst, 0) << i;
+  }
+  EXPECT_EQ(continued.entry(5).form, FormLine);
+  EXPECT_STREQ(formCode(continued.entry(4).form), "ADME");
 
   // Absurd bearings cannot make an arc run away.
   IfrExerciseSet wild(writeXml(setXml("T", exerciseXml(0, kVorAbc + nav(-1e300, 1e300) + form("<TYPE>ADME</TYPE>")))).c_str());
@@ -197,6 +207,8 @@ TEST_F(ExerciseFileTest, UntrimmedCodesAndUnknownForms) {
   EXPECT_EQ(set.entry(0).kind, UnknownKind);
   EXPECT_EQ(set.entry(1).kind, UnknownKind);
   EXPECT_EQ(set.entry(2).kind, NavaidPoint);
+  EXPECT_EQ(set.entry(1).form, FormUnknown);
+  EXPECT_STREQ(formCode(set.entry(1).form), "?");
 }
 
 TEST_F(ExerciseFileTest, NonNumericKeysKeepThePreviousExercisesValue) {

@@ -73,6 +73,29 @@ TEST(GreatCircle, CrossAndAlongTrack) {
   }
 }
 
+TEST(GreatCircle, Interpolate) {
+  // Reference: the start vector turned about the axis a x b by f times the angle
+  // between them (Rodrigues' rotation), not the weighted sum of the code.
+  struct Row {
+    GeoPos a, b;
+    double f;
+    GeoPos want;
+  } rows[] = {
+      {{0, 0}, {0, 1}, 0.5, {0, 0.5}},
+      {{43.4, 5.2}, {43.9, 5.9}, 0.25, {43.525399295, 5.373909676}},
+      {{10, 179.9}, {10.2, -179.7}, 0.5, {10.100060266, -179.900062178}},  // across the antimeridian
+      {{89.5, 0}, {89.5, 180}, 0.25, {89.75, 0}},                          // over the pole
+      {{89.5, 0}, {89.5, 180}, 0.75, {89.75, 180}},
+      {{-33.9, 151.2}, {51.5, -0.1}, 0.3, {3.533064792, 123.116306320}},
+      {{37.6, -122.4}, {37.5, -122.2}, 1.5, {37.449873767, -122.100201053}},   // beyond b
+      {{37.6, -122.4}, {37.5, -122.2}, -0.5, {37.649873236, -122.500201445}},  // before a
+      {{45, -120}, {45, -120}, 0.7, {45, -120}},                               // the same point
+      {{43.4, 5.2}, {43.9, 5.9}, 0, {43.4, 5.2}},
+      {{43.4, 5.2}, {43.9, 5.9}, 1, {43.9, 5.9}},
+  };
+  for (const Row& r : rows) expectSamePlace(geoInterpolate(r.a, r.b, r.f), r.want, 1e-9);
+}
+
 TEST(GreatCircle, Wrap) {
   const double cases[][3] = {{0, 0, 0},     {360, 0, 0},      {-90, 270, -90}, {180, 180, 180},
                              {-180, 180, 180}, {725, 5, 5}, {-1e-20, 0, -1e-20}};
