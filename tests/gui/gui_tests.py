@@ -171,7 +171,8 @@ def move_profile_away(s):
     """The profile window opens over the chart; park it beside so clicks reach the chart."""
     if s.profile_wid:
         s.xdo("windowmove", s.profile_wid, 760, 80)
-        time.sleep(0.5)
+        s.wait_geometry(s.profile_wid, lambda g: g[:2] == (760, 80))
+        s.wait_frames(2)
 
 
 # ---------------------------------------------------------------- reference geometry
@@ -250,7 +251,8 @@ def case_lists(fx, session):
     """Display lists: numbers, compile order, colours and vertices of each layer."""
     world(fx)
     s = start_viewer(session, wait_profile=True)
-    time.sleep(2.0)
+    s.wait_frames(5)
+    s.wait_frames(5, s.profile_wid)
     s.stop()
     tr = s.read_trace()
     c = Checks()
@@ -345,7 +347,7 @@ def case_lists_missing(fx, session):
     """A layer whose file is missing gets no list; the rest still compile and draw."""
     world(fx, rivers=False, runways=False, track=False)
     s = start_viewer(session)
-    time.sleep(1.5)
+    s.wait_frames(5)
     s.stop()
     tr = s.read_trace()
     c = Checks()
@@ -361,7 +363,8 @@ def case_start_view(fx, session):
     """First frames: clear colour, projection, the 900 NM grid, list 4, no names, the track."""
     world(fx)
     s = start_viewer(session, wait_profile=True)
-    time.sleep(2.0)
+    s.wait_frames(5)
+    s.wait_frames(5, s.profile_wid)
     s.stop()
     tr = s.read_trace()
     c = Checks()
@@ -414,7 +417,7 @@ def case_exercise_geometry(fx, session):
     """Exercise course lines, holding legs and turns, waypoint dots and labels at the computed places."""
     world(fx, track=False)
     s = start_viewer(session)
-    time.sleep(1.5)
+    s.wait_frames(5)
     s.stop()
     tr = s.read_trace()
     c = Checks()
@@ -490,7 +493,8 @@ def case_profile(fx, session):
     s = start_viewer(session, wait_profile=True)
     c = Checks()
     c(s.profile_wid is not None, "no profile window %r" % PROFILE_TITLE)
-    time.sleep(2.0)
+    s.wait_frames(5)
+    s.wait_frames(5, s.profile_wid)
     s.stop()
     tr = s.read_trace()
     prof = tr.profile_ctx()
@@ -536,7 +540,7 @@ def case_screenshot(fx, session):
     """On screen: the background colour and green coastline pixels where the known lines cross."""
     world(fx, track=False)
     s = start_viewer(session, trace=False)
-    time.sleep(1.0)
+    s.wait_frames(5)
     img = s.screenshot(save=fx.path("chart.ppm"))
     c = Checks()
     c((img.w, img.h) == (640, 480), "chart window is %dx%d, expected 640x480" % (img.w, img.h))
@@ -564,10 +568,8 @@ def case_screenshot(fx, session):
     c(img.find_near(int(x), int(y), green, 40, 2) is None, "coastline pixels beyond the line's end at %d,%d" % (x, y))
     # a wider window stretches the same 36000 by 27000 units over it
     s.xdo("windowsize", s.chart_wid, 960, 600)
-    deadline = time.time() + 20
-    while time.time() < deadline and s.geometry(s.chart_wid)[2:] != (960, 600):
-        time.sleep(0.2)
-    time.sleep(1.0)
+    s.wait_geometry(s.chart_wid, lambda g: g[2:] == (960, 600))
+    s.wait_frames(3)
     img = s.screenshot()
     c((img.w, img.h) == (960, 600), "resized chart window is %dx%d" % (img.w, img.h))
     w, h = img.w, img.h
@@ -586,7 +588,7 @@ def case_report(fx, session):
     """The exercise report is printed once, at the first frame, and nothing else for a valid file."""
     world(fx, track=False)
     s = start_viewer(session, trace=False)
-    time.sleep(2.0)
+    s.wait_frames(5)
     c = Checks()
     out = s.stdout()
     c(out.count("IFR EXERCICE") == 1, "report title printed %d times" % out.count("IFR EXERCICE"))
@@ -600,10 +602,10 @@ def case_exit(fx, session):
     """"Exit" writes its message to stderr and ends the process with status 1."""
     world(fx, track=False, exercises=None)
     s = start_viewer(session, trace=False)
-    time.sleep(0.5)
+    s.wait_frames(5)
     c = Checks()
     c(s.alive(), "viewer ended on its own")
-    s.click(43, 9, settle=0.2)     # "Exit" at (18..68, 462..480)
+    s.click(43, 9, frames=0)     # "Exit" at (18..68, 462..480)
     st = s.wait_exit(30)
     c(st == 1, "exit status after Exit: %s, expected 1" % st)
     c("Exiting program.\n" in s.stderr(), "stderr lacks 'Exiting program.': %r" % s.stderr()[-500:])
@@ -618,7 +620,8 @@ def case_no_font(fx, session):
     c(s.profile_wid is not None, "no profile window without the font")
     if s.profile_wid:
         s.wait_drawn(s.profile_wid)
-    time.sleep(2.0)
+        s.wait_frames(5, s.profile_wid)
+    s.wait_frames(5)
     c(s.alive(), "viewer ended without the font: %s" % s.stderr()[-500:])
     err = s.stderr()
     c("fntLoadTXF: Failed to open" in err, "stderr lacks PLIB's font message: %r" % err[-500:])
@@ -632,7 +635,7 @@ def case_windows_no_track(fx, session):
     """Without a track: one window, the four buttons, no "Load"."""
     world(fx, track=False)
     s = start_viewer(session)
-    time.sleep(1.5)
+    s.wait_frames(5)
     c = Checks()
     c(len(s.windows(PROFILE_TITLE)) == 0, "profile window exists without a track")
     c(s.geometry(s.chart_wid)[2:] == (640, 480), "chart size %s" % (s.geometry(s.chart_wid)[2:],))
@@ -658,12 +661,10 @@ def case_windows_track(fx, session):
     c(g == (80, 100, 480, 480), "profile window at %s, expected (80, 100, 480, 480)" % (g,))
     gc = s.geometry(s.chart_wid)
     c(gc == (80, 80, 640, 480), "chart window at %s, expected (80, 80, 640, 480)" % (gc,))
-    time.sleep(1.0)
+    s.wait_frames(2)
     s.xdo("windowsize", s.chart_wid, 800, 600)
-    deadline = time.time() + 20
-    while time.time() < deadline and s.geometry(s.chart_wid)[2:] != (800, 600):
-        time.sleep(0.2)
-    time.sleep(2.0)
+    s.wait_geometry(s.chart_wid, lambda g: g[2:] == (800, 600))
+    s.wait_frames(5)
     s.stop()
     tr = s.read_trace()
     frames = first_chart_frame(tr)
@@ -712,15 +713,13 @@ def zm_y(z, h=480):
 def set_zoom(s, z):
     """Drives "ZM" to about z: first to the bottom (value 0), then a click at z's place;
     each time until the chart shows the change."""
-    before = s.snap()
-    s.click(9, 479, settle=0.05)     # PUI takes the events in order: no frame needed in between
-    s.click(9, zm_y(z), settle=0.1)
-    s.wait_change(before)
+    s.click(9, 479, frames=1)
+    s.click(9, zm_y(z))
 
 
 def tap(s, x, y, button=1):
     """A click on the chart window that waits until its effect is on screen."""
-    return s.act(lambda: s.click(x, y, button=button, settle=0.1))
+    return s.act(lambda: s.click(x, y, button=button))
 
 
 def check_band_frame(c, f, names_on):
@@ -791,7 +790,7 @@ def case_zoom_bands(fx, session):
     """ZM slider: in each zoom band the grid, lists and symbols of the table; " ID " hides the names."""
     world(fx, track=False)
     s = start_viewer(session)
-    time.sleep(0.3)
+    s.wait_frames(5)
     # phase 1, names on: one click per band, then back to the lowest band
     plan1 = [180, 300, 700, 1001, 1800, 50]   # 1001 is the first zoom with the small names
     plan2 = [310, 650, 2000, 30]         # names off (after one " ID " press)
@@ -867,7 +866,7 @@ def case_recentre(fx, session):
     """A press on the chart re-centres by every button; a release re-applies the click position."""
     world(fx, track=False)
     s = start_viewer(session)
-    time.sleep(0.5)
+    s.wait_frames(5)
     w, h = 640, 480
     expected = [(0, 0)]
     ax = ay = 0
@@ -891,8 +890,8 @@ def case_recentre(fx, session):
     expected.append(None)
     tap(s, 320, 240)                     # press at the centre: back to where the clicks put it
     expected.append(centre())
-    s.act(lambda: s.press(520, 471, settle=0.1))    # press on "Long", release on the chart
-    s.act(lambda: s.release(400, 300, settle=0.1))
+    s.press(520, 471)                    # press on "Long", release on the chart
+    s.release(400, 300)
     expected.append(None)
     expected.append(centre())
     set_zoom(s, 60)                      # zoomed in, the pixel offset is divided by the zoom value
@@ -926,7 +925,7 @@ def case_ifr_user(fx, session):
     world(fx)
     s = start_viewer(session, wait_profile=True)
     move_profile_away(s)
-    time.sleep(1.0)
+    s.wait_frames(3)
     tap(s, 96, 9)                   # "User" (71..121)
     tap(s, 202, 9)                  # "IFR" (177..227)
     s.stop()
@@ -961,9 +960,8 @@ def case_ifr_invalid(fx, session):
     world(fx, track=False, exercises=exercise_xml(0, "QQQ", "VOR", "NOWHERE", "LINE", nav={"QDM": 10})
           + exercise_xml(1, "XY", "NDB", "XRAY", "LINE", nav={"QDR": 45, "QDM": 270}))
     s = start_viewer(session)
-    time.sleep(1.0)
-    s.act(lambda: s.click(202, 9, settle=0.1), timeout=3)   # nothing should move
-    time.sleep(0.5)
+    s.wait_frames(5)
+    s.click(202, 9)                      # nothing should move
     s.stop()
     tr = s.read_trace()
     c = Checks()
@@ -1006,34 +1004,31 @@ def case_load(fx, session):
     second = fx.track(SECOND_TRACK, rel="data/second.dat")
     s = start_viewer(session, wait_profile=True)
     move_profile_away(s)
-    time.sleep(1.0)
+    s.wait_frames(3)
     b = selector_buttons(480)
     # first: cancel
     tap(s, 255, 9)                       # "Load" (230..280)
     tap(s, *b["cancel"])
-    time.sleep(0.3)
     out = s.stdout()
     c = Checks()
     c("Load canceled\n" in out, "cancel did not print 'Load canceled': %r" % out[-300:])
     # then: choose the second file by typing its path
     tap(s, 255, 9)
-    s.click(*b["input"], settle=0.3)
-    s.key("End", settle=0.2)
+    s.click(*b["input"])
+    s.key("End")
     clear_field(s, fx)
-    s.type(second, settle=0.5)
+    s.type(second)
     tap(s, *b["ok"])
-    time.sleep(0.5)
     out = s.stdout()
     c(("Load File:\n%s\n" % second) in out, "choosing a file did not print 'Load File:' and the path: %r" % out[-400:])
     # last: a file holding only the header line
     bad = fx.write("data/bad.dat", "1 0 0\n")
     tap(s, 255, 9)
-    s.click(*b["input"], settle=0.3)
-    s.key("End", settle=0.2)
+    s.click(*b["input"])
+    s.key("End")
     clear_field(s, fx)
-    s.type(bad, settle=0.5)
+    s.type(bad)
     tap(s, *b["ok"])
-    time.sleep(0.5)
     out = s.stdout()
     c(("Load File:\n%s\nNo user data : bad file format !\n" % bad) in out,
       "loading a header-only file should print the path and the format message: %r" % out[-400:])
@@ -1091,7 +1086,7 @@ def case_load(fx, session):
 def case_empty_folder(fx, session):
     """A folder with none of the files: the chart still opens and redraws; the report says why it is empty."""
     s = start_viewer(session, trace=False)
-    time.sleep(2.0)
+    s.wait_frames(5)
     c = Checks()
     c(s.alive(), "viewer ended in an empty folder: %s" % s.stderr()[-500:])
     c(len(s.windows(PROFILE_TITLE)) == 0, "profile window without a track")
@@ -1107,11 +1102,11 @@ def case_empty_folder(fx, session):
 
     before = chart_area()
     for x in (202, 96):
-        s.click(x, 9, settle=0.1)
+        s.click(x, 9)
         s.move(400, 300)
-        time.sleep(1.0)
+        s.wait_frames(3)
         c(s.alive(), "viewer ended after the button at x %d in an empty folder: %s" % (x, s.stderr()[-300:]))
-    s.wait_change(None, timeout=3)     # a stable screen
+    s.wait_frames(3)
     c(chart_area() == before, "the chart changed after IFR and User with no exercise and no track")
     c.done()
 
@@ -1177,7 +1172,7 @@ def survives(fx, session, name):
     try:
         s.wait_chart(timeout=60)
         s.wait_drawn(timeout=60)
-        time.sleep(2.0)
+        s.wait_frames(20)
         ok = s.alive() and "IFR EXERCICE" in s.stdout()
         why = "" if ok else ("status %s, stderr %r" % (s.proc.poll(), s.stderr()[-300:]))
     except TestFailure as e:
@@ -1269,7 +1264,7 @@ def case_real_data(fx, session):
     c = Checks()
     out = s.stdout()
     c("NAVAID POINT" in out and "ERROR" not in out, "real VOR %s %r not resolved: %r" % (chosen[1], chosen[2], out[-400:]))
-    s.act(lambda: s.click(202, 9, settle=0.1))      # "IFR": centre on the VOR, ZM 1225
+    s.click(202, 9)                      # "IFR": centre on the VOR, ZM 1225
     img = s.screenshot(save=fx.path("real.ppm"))
     # "IFR" centres on the exercise position truncated to whole chart units, so
     # at magnification 1226 the station sits up to 22 pixels off the window centre

@@ -26,6 +26,10 @@ PROFILE_TITLE = "USER_ALTITUDE_VIEWER"
 
 F32_PI = struct.unpack("f", struct.pack("f", 3.1415927))[0]
 
+# The swap-counting preload (frame_counter.c), set from --frame-counter.
+FRAME_COUNTER = None
+FRAME_SLOTS = 16
+
 
 class TestFailure(Exception):
     pass
@@ -201,6 +205,7 @@ class Session:
     def __init__(self, fixture, viewer, trace=False, name="run"):
         self.fixture = fixture
         self.viewer = viewer
+        self.name = name
         self.trace_path = fixture.path("%s.trace" % name) if trace else None
         self.out_path = fixture.path("%s.out" % name)
         self.err_path = fixture.path("%s.err" % name)
@@ -250,9 +255,16 @@ class Session:
         # Line-buffered standard streams, as on a terminal, so that a killed
         # run still shows what it printed.
         cmd = ["stdbuf", "-oL", "-eL", self.viewer]
+        # The frame counter first: its swap passes on to the tracer's, then to GL.
+        self.frames_path = self.fixture.path("%s.frames" % self.name)
+        with open(self.frames_path, "wb") as f:
+            f.write(bytes(FRAME_SLOTS * 16))
+        preload = [FRAME_COUNTER]
+        env["FRAME_COUNTER_FILE"] = self.frames_path
         if self.trace_path:
-            env["LD_PRELOAD"] = GLXTRACE
+            preload.append(GLXTRACE)
             env["TRACE_FILE"] = self.trace_path
+        env["LD_PRELOAD"] = ":".join(preload)
         self.out = open(self.out_path, "wb")
         self.err = open(self.err_path, "wb")
         self.proc = subprocess.Popen(cmd, cwd=self.fixture.root, env=env,
@@ -261,6 +273,32 @@ class Session:
 
     def alive(self):
         return self.proc is not None and self.proc.poll() is None
+
+    def frames(self, wid=None):
+        """Frames the window has swapped onto the screen so far."""
+        wid = wid or self.chart_wid
+        with open(self.frames_path, "rb") as f:
+            raw = f.read(FRAME_SLOTS * 16)
+        for i in range(len(raw) // 16):
+            drawable, count = struct.unpack_from("<QQ", raw, 16 * i)
+            if drawable == wid:
+                return count
+        return 0
+
+    def wait_frames(self, n=3, wid=None, timeout=60.0):
+        """Waits until the window has drawn n more frames: input sent before the call has
+        been handled and its result is on screen (and in the trace)."""
+        if n <= 0:
+            return
+        target = self.frames(wid) + n
+        deadline = time.time() + timeout
+        while self.frames(wid) < target:
+            if not self.alive():
+                raise TestFailure("viewer ended (status %s) while a frame was awaited; stderr: %s"
+                                  % (self.proc.returncode, self.stderr()[-2000:]))
+            if time.time() > deadline:
+                raise TestFailure("window %s drew fewer than %d frames in %ds" % (wid or self.chart_wid, n, timeout))
+            time.sleep(0.01)
 
     def xdo(self, *args, timeout=15):
         res = _run(["xdotool"] + [str(a) for a in args], timeout=timeout, env=self.env)
@@ -320,6 +358,16 @@ class Session:
             time.sleep(0.3)
         raise TestFailure("no chart frame with the background colour within %ds" % timeout)
 
+    def wait_geometry(self, wid, ok, timeout=20.0):
+        """Polls the window's (x, y, w, h) until ok(geometry) holds: a move or resize is done."""
+        deadline = time.time() + timeout
+        while True:
+            g = self.geometry(wid)
+            if ok(g):
+                return g
+            check(time.time() < deadline, "window %s still at %s after %ds" % (wid, g, timeout))
+            time.sleep(0.05)
+
     def geometry(self, wid):
         out = self.xdo("getwindowgeometry", wid)
         pos = re.search(r"Position:\s*(-?\d+),(-?\d+)", out)
@@ -352,67 +400,42 @@ class Session:
         except TestFailure:
             return None
 
-    def wait_change(self, before, timeout=15.0, wid=None):
-        """Polls screenshots until the window differs from `before`: a frame with the new state
-        is on screen, so the trace holds it.  Returns False on timeout (no change is a result too)."""
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            now = self.snap(wid)
-            if now is not None and now != before:
-                # then until two screenshots agree: the last event's frame is drawn
-                settle = time.time() + 5.0
-                while time.time() < settle:
-                    time.sleep(0.1)
-                    nxt = self.snap(wid)
-                    if nxt == now:
-                        break
-                    now = nxt
-                return True
-            if not self.alive():
-                return False
-            time.sleep(0.1)
-        return False
-
-    def act(self, fn, timeout=15.0, wid=None):
-        """Runs one input action and waits until the chart shows its effect."""
+    def act(self, fn, wid=None):
+        """Runs one input action (which waits for its frames) and says whether the window
+        now looks different: no change is a result too."""
         before = self.snap(wid)
         fn()
-        return self.wait_change(before, timeout, wid)
+        return self.snap(wid) != before
 
     # -- input (window-relative pixels, top-left origin)
     def move(self, x, y, wid=None):
         self.xdo("mousemove", "--window", wid or self.chart_wid, x, y)
 
-    def click(self, x, y, button=1, wid=None, settle=0.7):
+    def click(self, x, y, button=1, wid=None, frames=3):
         self.move(x, y, wid)
-        time.sleep(0.1)
         self.xdo("mousedown", button)
-        time.sleep(0.15)
         self.xdo("mouseup", button)
-        time.sleep(settle)
+        self.wait_frames(frames, wid)
 
-    def press(self, x, y, button=1, wid=None, settle=0.6):
+    def press(self, x, y, button=1, wid=None, frames=3):
         self.move(x, y, wid)
-        time.sleep(0.1)
         self.xdo("mousedown", button)
-        time.sleep(settle)
+        self.wait_frames(frames, wid)
 
-    def release(self, x=None, y=None, button=1, wid=None, settle=0.6):
+    def release(self, x=None, y=None, button=1, wid=None, frames=3):
         if x is not None:
             self.move(x, y, wid)
-            time.sleep(0.15)
         self.xdo("mouseup", button)
-        time.sleep(settle)
+        self.wait_frames(frames, wid)
 
-    def key(self, *keys, wid=None, settle=0.5):
-        self.move(300, 200, wid)
-        time.sleep(0.1)
+    def key(self, *keys, wid=None, frames=3):
+        self.move(300, 200, wid)   # focus follows the pointer
         self.xdo("key", "--delay", "60", *keys)
-        time.sleep(settle)
+        self.wait_frames(frames, wid)
 
-    def type(self, text, wid=None, settle=0.5):
+    def type(self, text, wid=None, frames=3):
         self.xdo("type", "--delay", "12", text, timeout=60)
-        time.sleep(settle)
+        self.wait_frames(frames, wid)
 
     # -- ending
     def wait_exit(self, timeout=30.0):
@@ -930,8 +953,11 @@ def main(cases):
     ap.add_argument("--viewer", required=True)
     ap.add_argument("--podtool", required=True)
     ap.add_argument("--txfgen", required=True)
+    ap.add_argument("--frame-counter", required=True, help="the swap-counting preload library")
     ap.add_argument("--keep", action="store_true", help="keep the simulator folder and traces")
     opts = ap.parse_args()
+    global FRAME_COUNTER
+    FRAME_COUNTER = os.path.abspath(opts.frame_counter)
     why = unusable_tools()
     if why:
         print("SKIP %s: %s" % (opts.case, why))
