@@ -713,7 +713,7 @@ def zm_y(z, h=480):
 def set_zoom(s, z):
     """Drives "ZM" to about z: first to the bottom (value 0), then a click at z's place;
     each time until the chart shows the change."""
-    s.click(9, 479, frames=1)
+    s.click(9, 479, frames=0)     # PUI takes the events in order: no frame in between
     s.click(9, zm_y(z))
 
 
