@@ -1,0 +1,124 @@
+// The OurAirports CSV files (navaids.csv, runways.csv, airports.csv).
+#include "navconv.h"
+#include "navconv_parse.h"
+
+using namespace navconv_detail;
+
+// ---------------- OurAirports ----------------
+
+bool readOurAirportsNavaids(const std::string& path, NavData* data, std::string* error) {
+  CsvFile file(path);
+  std::vector<std::string> header;
+  if (!openCsv(path, {"ident", "name", "type", "latitude_deg", "longitude_deg", "magnetic_variation_deg"}, &file,
+               &header, error))
+    return false;
+  CsvColumns cols(header);
+  std::string record;
+  while (readCsvRecord(file.f, &record)) {
+    if (trim(record).empty()) continue;
+    const std::vector<std::string> row = splitCsvRecord(record);
+    const uint32_t flags = navaidTypeFlags(cols.get(row, "type"));
+    double lat, lon;
+    if (flags == 0 || !toNumber(cols.get(row, "latitude_deg"), &lat) ||
+        !toNumber(cols.get(row, "longitude_deg"), &lon) || !validPosition(lat, lon)) {
+      ++data->skippedLines;
+      continue;
+    }
+    PodNavaidIn n{};
+    n.ident = cols.get(row, "ident");
+    n.name = toLatin1(cols.get(row, "name"));
+    n.typeFlags = flags;
+    n.latitudeSeconds = latitudeSeconds(lat);
+    n.longitudeSeconds = longitudeSeconds(lon);
+    // A VOR's radials follow the variation it was aligned to (slaved); other
+    // stations only have the local magnetic variation.
+    double var;
+    bool has = ((flags & kNavVor) && toNumber(cols.get(row, "slaved_variation_deg"), &var)) ||
+               toNumber(cols.get(row, "magnetic_variation_deg"), &var);
+    n.variation = has ? normalizeVariation(var) : 0.0;
+    data->navaids.push_back(n);
+    data->navaidHasVariation.push_back(has);
+  }
+  return true;
+}
+
+bool readOurAirportsRunways(const std::string& path, bool airportsFromRunways, NavData* data,
+                            std::string* error) {
+  CsvFile file(path);
+  std::vector<std::string> header;
+  if (!openCsv(path,
+               {"airport_ident", "le_ident", "le_latitude_deg", "le_longitude_deg", "he_ident", "he_latitude_deg",
+                "he_longitude_deg"},
+               &file, &header, error))
+    return false;
+  CsvColumns cols(header);
+  PositionSums sums;
+  std::string record;
+  while (readCsvRecord(file.f, &record)) {
+    if (trim(record).empty()) continue;
+    const std::vector<std::string> row = splitCsvRecord(record);
+    double lat1, lon1, lat2, lon2;
+    if (cols.get(row, "closed") == "1" || !toNumber(cols.get(row, "le_latitude_deg"), &lat1) ||
+        !toNumber(cols.get(row, "le_longitude_deg"), &lon1) || !toNumber(cols.get(row, "he_latitude_deg"), &lat2) ||
+        !toNumber(cols.get(row, "he_longitude_deg"), &lon2) || !validPosition(lat1, lon1) ||
+        !validPosition(lat2, lon2)) {
+      ++data->skippedLines;  // most rows give no end positions
+      continue;
+    }
+    const std::string airport = cols.get(row, "airport_ident");
+    PodRunwayIn r{};
+    r.key = airport;
+    r.key2 = cols.get(row, "le_ident") + "/" + cols.get(row, "he_ident");
+    r.latitude1 = latitudeSeconds(lat1);
+    r.longitude1 = longitudeSeconds(lon1);
+    r.latitude2 = latitudeSeconds(lat2);
+    r.longitude2 = longitudeSeconds(lon2);
+    data->runways.push_back(r);
+    if (airportsFromRunways && !airport.empty()) {
+      sums.add(airport, lat1, lon1);
+      sums.add(airport, lat2, lon2);
+    }
+  }
+  for (const std::string& id : sums.order) {
+    const auto& s = sums.sum[id];
+    const int n = sums.count[id];
+    PodAirportIn a{};
+    a.ident = id;
+    a.shortIdent = id.substr(0, 4);
+    a.name = id;  // the runway file names no airport
+    a.latitudeSeconds = latitudeSeconds(s.first / n);
+    a.longitudeSeconds = longitudeSeconds(s.second / n);
+    data->airports.push_back(a);
+  }
+  return true;
+}
+
+bool readOurAirportsAirports(const std::string& path, NavData* data, std::string* error) {
+  CsvFile file(path);
+  std::vector<std::string> header;
+  if (!openCsv(path, {"ident", "type", "name", "latitude_deg", "longitude_deg"}, &file, &header, error))
+    return false;
+  CsvColumns cols(header);
+  std::string record;
+  while (readCsvRecord(file.f, &record)) {
+    if (trim(record).empty()) continue;
+    const std::vector<std::string> row = splitCsvRecord(record);
+    const std::string type = cols.get(row, "type");
+    if (type != "large_airport" && type != "medium_airport" && type != "small_airport") continue;
+    double lat, lon;
+    if (!toNumber(cols.get(row, "latitude_deg"), &lat) || !toNumber(cols.get(row, "longitude_deg"), &lon) ||
+        !validPosition(lat, lon)) {
+      ++data->skippedLines;
+      continue;
+    }
+    PodAirportIn a{};
+    a.ident = cols.get(row, "ident");
+    const std::string iata = cols.get(row, "iata_code");
+    a.shortIdent = iata.empty() ? a.ident.substr(0, 4) : iata;
+    a.name = toLatin1(cols.get(row, "name"));
+    a.latitudeSeconds = latitudeSeconds(lat);
+    a.longitudeSeconds = longitudeSeconds(lon);
+    data->airports.push_back(a);
+  }
+  return true;
+}
