@@ -46,7 +46,9 @@ long TrackLineCounter::poll() {
 // ---- bridge ----
 
 NmeaBridge::NmeaBridge(StandInHost& host, int mode, int64_t fallbackDate)
-    : host_(host), mode_(mode), timeline_(fallbackDate) {}
+    : host_(host), mode_(mode), timeline_(fallbackDate) {
+  host_.keepCalls = false;
+}
 
 bool NmeaBridge::line(const std::string& text) {
   if (finished_ || failed()) return false;
