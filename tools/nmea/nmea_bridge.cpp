@@ -136,7 +136,9 @@ std::string statusText(const NmeaBridge& bridge) {
   const BridgeCounts& c = bridge.counts();
   char text[200];
   if (!bridge.started()) {
-    std::snprintf(text, sizeof text, "waiting for a valid fix (%ld sentences read)", bridge.counts().sentencesUsed);
+    long read = 0;
+    for (long n : c.outcomes) read += n;
+    std::snprintf(text, sizeof text, "waiting for a valid fix (%ld lines read)", read);
     return text;
   }
   const FlightSample& s = bridge.lastSample();
