@@ -164,7 +164,6 @@ void installStopSignals() {
 }
 
 bool stopRequested() { return stopSignals != 0; }
-void requestStop() { stopSignals = 1; }
 
 // ---- loop ----
 

@@ -100,7 +100,6 @@ enum class BridgeEnd { SourceEnded, Signal, Idle, ReadError, RecorderFailed };
 // process at once (what was written stays: the plug-in flushes every line).
 void installStopSignals();
 bool stopRequested();
-void requestStop();  // as a signal would (tests)
 
 BridgeEnd runNmeaBridge(NmeaSource& source, NmeaBridge& bridge, const BridgeOptions& options,
                         std::string* error);
