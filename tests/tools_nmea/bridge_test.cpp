@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -417,6 +418,21 @@ TEST_F(Bridge, RealtimePacesALogByItsTimestamps) {
   EXPECT_GE(took, 2.9) << "a 3-second log replayed in real time";
   ASSERT_EQ(recordFile(folder, log), 0);
   EXPECT_EQ(track(sim), track(folder));
+
+  // Stopped after a second and a half, the replay ends where it stood, not at the
+  // end of what it had read ahead.
+  const fs::path stopped = sibling("stopped");
+  std::ofstream(stopped / "flight.nmea", std::ios::binary) << cleanLog(60);
+  Host h(stopped);
+  h.start({"--nmea", "file:" + (stopped / "flight.nmea").string(), "--realtime"});
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  h.signal(SIGINT);
+  EXPECT_EQ(h.wait(), 0) << h.err();
+  const std::string out = h.out();
+  EXPECT_NE(out.find("stopped by a signal"), std::string::npos) << out;
+  const size_t at = out.find("epochs used: ");
+  ASSERT_NE(at, std::string::npos) << out;
+  EXPECT_LE(std::atoi(out.c_str() + at + 13), 10) << out;
 }
 
 // gpsd (started by gpsfake from a log) passes the receiver's sentences through libgps.

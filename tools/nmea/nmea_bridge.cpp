@@ -176,9 +176,10 @@ BridgeEnd runNmeaBridge(NmeaSource& source, NmeaBridge& bridge, const BridgeOpti
 
   // --realtime: epoch k is applied at (its UTC - the pacing base's UTC) after the
   // base's wall time; a skipped epoch (a gap or a step back) becomes the new base.
+  const bool pacing = options.realtime && source.isLog();
   bool paced = false;
   double paceWall = 0, paceUtc = 0;
-  if (options.realtime && source.isLog()) {
+  if (pacing) {
     bridge.beforeEpoch = [&](const TimelineStep& step) {
       if (!paced || step.kind != TimelineStep::Tick) {
         paced = true;
@@ -217,10 +218,12 @@ BridgeEnd runNmeaBridge(NmeaSource& source, NmeaBridge& bridge, const BridgeOpti
     lines.clear();
     const NmeaSource::Status status = source.read(&lines, 200);
     bool recorderOk = true;
-    // The whole batch, also after a signal: what was read is part of the flight.
+    // A live batch is whole also after a signal: what arrived is part of the
+    // flight. A paced log's batch is only read ahead: the flight ends where the
+    // replay stood.
     for (const std::string& l : lines) {
       recorderOk = bridge.line(l);
-      if (!recorderOk) break;
+      if (!recorderOk || (pacing && stopRequested())) break;
     }
     if (!recorderOk) {
       end = BridgeEnd::RecorderFailed;
