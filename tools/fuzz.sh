@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets of tests/fuzz (clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs each for SECONDS (default 60).
 #
-#   tools/fuzz.sh [SECONDS] [TARGET...]      targets: xml pod polyline track coordinate exercises
+#   tools/fuzz.sh [SECONDS] [TARGET...]      targets: xml pod polyline track coordinate exercises nmea
 #
 # Environment: FUZZ_BUILD_DIR (default build-fuzz), FUZZ_JOBS (targets run at once,
 # default 1), FUZZ_MAX_LEN (largest input, default 16384).
@@ -37,7 +37,7 @@ if [ $# -gt 0 ]; then
   targets=("$@")
 else
   targets=()
-  for t in xml pod polyline track coordinate exercises; do
+  for t in xml pod polyline track coordinate exercises nmea; do
     [ -x "$build/tests/fuzz/fuzz_$t" ] && targets+=("$t")
   done
 fi

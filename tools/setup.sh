@@ -13,6 +13,7 @@ PACKAGES=(
   gmt-gshhg-low libnetcdf-dev netcdf-bin zlib1g-dev
   clang libclang-rt-14-dev python3
   libxml2-utils g++-multilib
+  libgps-dev gpsd gpsd-clients
 )
 
 missing=()

@@ -17,6 +17,7 @@
 #include "chart_text.h"
 #include "chart_view.h"
 #include "exercise_draw.h"
+#include "follow_mode.h"
 #include "ifr_exercise_set.h"
 #include "map_data_set.h"
 #include "profile_draw.h"
@@ -63,6 +64,7 @@ static double meridianFactorValue = 1.0;
 static ClickPosition clickPosition;
 // The widget PUI reported active at the last release (see mouseInput).
 static puObject* rememberedWidget = nullptr;
+static FollowMode followMode;  // key 'f'; off by default
 
 static ChartView currentView() {
   ChartView v;
@@ -152,10 +154,33 @@ static void zoomChanged(puObject*) {
   glutPostRedisplay();
 }
 
+// ---- follow mode ----
+
+static void centreOnLastPoint() {
+  int x, y;
+  if (!theMapData.loaded || !followCentre(theMapData.points, &x, &y)) return;
+  longSlider->setValue(x);
+  latSlider->setValue(y);
+  updateMeridianFactor();
+}
+
+// Once a second while following: re-read the track when it changed, then centre.
+static void followStep() {
+  if (!followMode.due(glutGet(GLUT_ELAPSED_TIME) / 1000.0)) return;
+  const std::string path = theMapData.fileName;  // reload copies into fileName
+  if (!followMode.changed(fileStamp(path))) return;
+  theMapData.reload(path.c_str());
+  centreOnLastPoint();
+}
+
 // ---- GLUT input ----
 
 static void keyboardInput(unsigned char key, int, int) {
-  puKeyboard(key, PU_DOWN);
+  if (!puKeyboard(key, PU_DOWN) && key == 'f') {
+    followMode.toggle();
+    std::printf(followMode.on() ? "Follow on\n" : "Follow off\n");
+    std::fflush(stdout);
+  }
   glutPostRedisplay();
 }
 
@@ -231,6 +256,7 @@ static void chartDisplay() {
     theExercises.printReport(stdout);
     std::fflush(stdout);
   }
+  followStep();
   const ChartView view = currentView();
   drawChart(view, namesVisible != 0, theMapData, drawExerciseOverlay);
 

@@ -283,6 +283,9 @@ const std::vector<FuzzTarget>& fuzzTargets() {
       {"coordinate", fuzzCoordinate},
       {"exercises", fuzzExercises},
 #endif
+#ifdef CHART_FUZZ_NMEA
+      {"nmea", fuzzNmea},
+#endif
   };
   return targets;
 }

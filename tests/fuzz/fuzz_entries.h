@@ -24,6 +24,7 @@ std::string fuzzPolyline(const uint8_t* data, size_t size);
 std::string fuzzTrack(const uint8_t* data, size_t size);
 std::string fuzzCoordinate(const uint8_t* data, size_t size);
 std::string fuzzExercises(const uint8_t* data, size_t size);
+std::string fuzzNmea(const uint8_t* data, size_t size);  // the NMEA bridge's lines, epochs, samples
 
 struct FuzzTarget {
   const char* name;  // also the folder name of its seeds and regression inputs

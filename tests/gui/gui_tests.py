@@ -1083,6 +1083,77 @@ def case_load(fx, session):
     c.done()
 
 
+
+def case_follow(fx, session):
+    """Key 'f': while on, points appended to the track file show on chart and profile, centred on the last."""
+    world(fx)
+    s = start_viewer(session, wait_profile=True)
+    move_profile_away(s)
+    path = fx.path("data", "__ORVANDEL.dat")
+    added = [[(158400, 19800, 3000, 10.0), (158760, 20160, 3200, 10.0)],   # before 'f': must not show
+             [(159120, 20520, 3300, 10.0)],                               # while following
+             [(159480, 20880, 3400, 10.0)]]                               # after 'f' again: must not show
+
+    def append(points):
+        with open(path, "a") as f:
+            for lat, lon, alt, dt in points:
+                f.write("%.2f %.2f %.2f %.2f\n" % (lat, lon, alt, dt))
+
+    c = Checks()
+    append(added[0])
+    time.sleep(2.5)                      # follow off: twice the check period passes unseen
+    c(s.act(lambda: s.key("f", settle=0.1), timeout=10), "turning follow on changed nothing on screen")
+    append(added[1])
+    c(s.wait_change(s.snap(), timeout=10), "a point appended while following did not show within 10 s")
+    s.key("f", settle=0.1)
+    append(added[2])
+    time.sleep(2.5)
+    s.stop()
+    out = s.stdout()
+    c("Follow on\n" in out and out.index("Follow on\n") < out.find("Follow off\n"),
+      "expected 'Follow on' then 'Follow off' on standard output: %r" % out[-300:])
+
+    tr = s.read_trace()
+    tracks = [TRACK, TRACK + added[0], TRACK + added[0] + added[1]]
+
+    def chart_track(f):
+        return [v for b in f.blocks("GL_LINES") if colour_is(b.colour, (1, 0.2, 0)) for v in b.verts]
+
+    def expected(track):
+        pts = track_chart_points(track)
+        e = []
+        for i in range(1, len(pts) - 1):
+            e += [pts[i], pts[i + 1]]
+        return e
+
+    def which(t):
+        for i, tk in enumerate(tracks):
+            e = expected(tk)
+            if len(t) == len(e) and all(pt_close(p, q, 0.01) for p, q in zip(t, e)):
+                return i
+        return "other(%d vertices)" % len(t)
+
+    seq, centres = [], []
+    for f in first_chart_frame(tr):
+        k = which(chart_track(f))
+        centre = (-f.translate[0], -f.translate[1]) if f.translate else None
+        if not seq or seq[-1][0] != k or seq[-1][1] != centre:
+            seq.append((k, centre))
+    last = [track_chart_points(tk)[-1] for tk in tracks]
+    want = [(0, (0.0, 0.0)), (1, (float(int(last[1][0])), float(int(last[1][1])))),
+            (2, (float(int(last[2][0])), float(int(last[2][1]))))]
+    c(seq == want, "chart (track, centre) sequence %s; expected %s" % (seq, want))
+    counts = []
+    for f in tr.profile_frames():
+        bl = [b for b in f.blocks("GL_LINES") if colour_is(b.colour, (0.8, 0.5, 0))]
+        if bl:
+            n = sum(len(b.verts) for b in bl)
+            if not counts or counts[-1] != n:
+                counts.append(n)
+    c(counts == [2 * (len(t) - 1) for t in tracks], "profile curve vertex counts %s, expected %s"
+      % (counts, [2 * (len(t) - 1) for t in tracks]))
+    c.done()
+
 def case_empty_folder(fx, session):
     """A folder with none of the files: the chart still opens and redraws; the report says why it is empty."""
     s = start_viewer(session, trace=False)
@@ -1302,6 +1373,7 @@ CASES = {
     "ifr_user": case_ifr_user,
     "ifr_invalid": case_ifr_invalid,
     "load": case_load,
+    "follow": case_follow,
 }
 
 if __name__ == "__main__":

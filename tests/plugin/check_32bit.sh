@@ -21,9 +21,12 @@ fi
 flags=(-m32 -std=c++17 -O2 -Wall -Wextra -Werror -I"$src/plugin" -I"$src/common")
 g++ "${flags[@]}" -shared -fPIC -fvisibility=hidden -Wl,--version-script="$src/plugin/exports.map" \
   "$src/plugin/orvandel_dll.cpp" "$src/plugin/track_recorder.cpp" "$src/common/simpath.cpp" -o "$work/OrvandelDLL.so"
-g++ "${flags[@]}" -ftemplate-depth=2048 -I"$src/tools/host" -DORVANDEL_DEFAULT_PLUGIN="\"$work/OrvandelDLL.so\"" \
+# The host with its NMEA bridge (built without libgps: no 32-bit one is installed).
+g++ "${flags[@]}" -ftemplate-depth=2048 -I"$src/tools/host" -I"$src/tools/nmea" -I"$src/tools/gpx" -I"$src/geodata" \
+  -DORVANDEL_DEFAULT_PLUGIN="\"$work/OrvandelDLL.so\"" \
   "$src/tools/host/stand_in_host.cpp" "$src/tools/host/orvandel_host_main.cpp" "$src/common/simpath.cpp" \
-  -ldl -o "$work/orvandel-host"
+  "$src/tools/nmea/"nmea_*.cpp "$src/tools/gpx/gpx_writer.cpp" "$src/geodata/track_file.cpp" \
+  "$src/geodata/great_circle.cpp" -ldl -o "$work/orvandel-host"
 
 cat > "$work/flight.txt" <<'FLIGHT'
 # lat lon alt v x dt: slow and fast, a nonzero aux value, across Greenwich

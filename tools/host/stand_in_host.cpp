@@ -211,7 +211,7 @@ StandInHost::~StandInHost() {
 }
 
 void StandInHost::record(const std::string& call) {
-  calls.push_back(call);
+  if (keepCalls) calls.push_back(call);
   if (onCall) onCall(call);
 }
 

@@ -68,7 +68,9 @@ class StandInHost {
   // The aircraft the reads return.
   FlightSample aircraft;
 
-  // What the plug-in did.
+  // What the plug-in did. keepCalls off: calls stays empty (onCall still sees
+  // each), so a bridge ticking for hours does not grow without bound.
+  bool keepCalls = true;
   std::vector<std::string> calls;
   std::function<void(const std::string&)> onCall;  // sees each call as it happens
   std::map<uint32_t, std::string> openWindows;     // tag -> window file
