@@ -6,11 +6,10 @@
 #include "byte_reader.h"
 #include "geo_units.h"
 #include "pod_archive.h"
+#include "pod_layout.h"
 #include "simpath.h"
 
 namespace {
-
-constexpr uint64_t kTableHeader = 56;
 
 // Where a table's records are and how many of them lie wholly inside the file. The
 // header's numbers are not trusted: a negative count gives no records, and so does a
@@ -26,10 +25,10 @@ struct TableSpan {
 
 bool openTable(ByteReader& in, uint32_t tableOffset, uint64_t fieldsEnd, TableSpan* span) {
   uint64_t size = in.size();
-  if (uint64_t(tableOffset) + kTableHeader > size) return false;
-  int32_t recordCount = in.i32(uint64_t(tableOffset) + 16);
-  int32_t recordLength = in.i32(uint64_t(tableOffset) + 20);
-  span->first = uint64_t(tableOffset) + kTableHeader;
+  if (uint64_t(tableOffset) + pod::kTableHeaderSize > size) return false;
+  int32_t recordCount = in.i32(uint64_t(tableOffset) + pod::kRecordCountAt);
+  int32_t recordLength = in.i32(uint64_t(tableOffset) + pod::kRecordLengthAt);
+  span->first = uint64_t(tableOffset) + pod::kTableHeaderSize;
   span->length = recordLength > 0 ? uint64_t(recordLength) : 0;
   span->count = 0;
   if (recordCount <= 0 || span->length < fieldsEnd) return true;
@@ -51,15 +50,35 @@ std::FILE* openEntry(const char* archivePath, const char* entryName, uint32_t* t
   return simpath::open(archivePath, "rb");
 }
 
+// Every table is loaded alike: find the entry, open its table, and hand each record
+// that lies wholly inside the file to `read`, which reads its fields at record offset
+// r (the record count comes along, to reserve by).
+template <typename Read>
+bool loadTable(const char* archivePath, const char* entryName, uint64_t recordEnd, Read read) {
+  uint32_t t = 0;
+  std::FILE* f = openEntry(archivePath, entryName, &t);
+  if (!f) return false;
+  ByteReader in(f);
+  TableSpan span;
+  const bool ok = openTable(in, t, recordEnd, &span);
+  if (ok) {
+    for (uint64_t k = 0; k < span.count; ++k) read(in, span.first + k * span.length, span.count);
+  }
+  std::fclose(f);
+  return ok;
+}
+
+void readText(ByteReader& in, uint64_t r, pod::Text field, char* out) { in.text(r + field.at, out, field.width); }
+
 }  // namespace
 
 NavDatabase::NavDatabase() : airportsLoaded(false), runwaysLoaded(false), navaidsLoaded(false) {
   std::snprintf(airportArchivePath, sizeof airportArchivePath, "%s", "SYSTEM\\AIRPORT.POD");
-  std::snprintf(airportEntryName, sizeof airportEntryName, "%s", "DATABASE\\AIRPORT.DBD");
+  std::snprintf(airportEntryName, sizeof airportEntryName, "%s", pod::airport::kEntry);
   std::snprintf(runwayArchivePath, sizeof runwayArchivePath, "%s", "SYSTEM\\RUNWAY.POD");
-  std::snprintf(runwayEntryName, sizeof runwayEntryName, "%s", "DATABASE\\RUNWAY.DBD");
+  std::snprintf(runwayEntryName, sizeof runwayEntryName, "%s", pod::runway::kEntry);
   std::snprintf(navaidArchivePath, sizeof navaidArchivePath, "%s", "SYSTEM\\NAVAID.POD");
-  std::snprintf(navaidEntryName, sizeof navaidEntryName, "%s", "DATABASE\\NAVAID.DBD");
+  std::snprintf(navaidEntryName, sizeof navaidEntryName, "%s", pod::navaid::kEntry);
   airportsLoaded = false;
   loadAirports();
   runwaysLoaded = false;
@@ -71,95 +90,65 @@ NavDatabase::NavDatabase() : airportsLoaded(false), runwaysLoaded(false), navaid
 NavDatabase::~NavDatabase() = default;
 
 bool NavDatabase::loadAirports() {
+  namespace L = pod::airport;
   airportsLoaded = false;
   airports.clear();
-  uint32_t t = 0;
-  std::FILE* f = openEntry(airportArchivePath, airportEntryName, &t);
-  if (!f) return false;
-  ByteReader in(f);
-  TableSpan span;
-  if (!openTable(in, t, 109, &span)) {
-    std::fclose(f);
-    return false;
-  }
-  airports.reserve(span.count);
-  for (uint64_t k = 0; k < span.count; ++k) {
-    uint64_t r = span.first + k * span.length;
-    AirportRecord a;
-    in.text(r + 4, a.key, 10);
-    in.text(r + 14, a.shortIdent, 4);
-    in.text(r + 18, a.ident, 5);
-    in.text(r + 23, a.name, 40);
-    a.latitude = chartYFromArcSeconds(in.f64(r + 93));
-    a.longitude = chartXFromArcSeconds(in.f64(r + 101));
-    airports.push_back(a);
-  }
-  std::fclose(f);
-  airportsLoaded = true;
-  return true;
+  airportsLoaded = loadTable(airportArchivePath, airportEntryName, L::kRecordEnd,
+                             [&](ByteReader& in, uint64_t r, uint64_t count) {
+                               if (airports.empty()) airports.reserve(count);
+                               AirportRecord a;
+                               readText(in, r, L::key, a.key);
+                               readText(in, r, L::shortIdent, a.shortIdent);
+                               readText(in, r, L::ident, a.ident);
+                               readText(in, r, L::name, a.name);
+                               a.latitude = chartYFromArcSeconds(in.f64(r + L::latitudeAt));
+                               a.longitude = chartXFromArcSeconds(in.f64(r + L::longitudeAt));
+                               airports.push_back(a);
+                             });
+  return airportsLoaded;
 }
 
 bool NavDatabase::loadRunways() {
+  namespace L = pod::runway;
   runwaysLoaded = false;
   runways.clear();
-  uint32_t t = 0;
-  std::FILE* f = openEntry(runwayArchivePath, runwayEntryName, &t);
-  if (!f) return false;
-  ByteReader in(f);
-  TableSpan span;
-  if (!openTable(in, t, 175, &span)) {
-    std::fclose(f);
-    return false;
-  }
-  runways.reserve(span.count);
-  for (uint64_t k = 0; k < span.count; ++k) {
-    uint64_t r = span.first + k * span.length;
-    RunwayRecord w;
-    in.text(r + 4, w.key, 10);
-    in.text(r + 14, w.key2, 10);
-    w.latitude1 = in.f64(r + 63);
-    w.longitude1 = in.f64(r + 71);
-    w.latitude2 = in.f64(r + 159);
-    w.longitude2 = in.f64(r + 167);
-    runways.push_back(w);
-  }
-  std::fclose(f);
-  runwaysLoaded = true;
-  return true;
+  runwaysLoaded = loadTable(runwayArchivePath, runwayEntryName, L::kRecordEnd,
+                            [&](ByteReader& in, uint64_t r, uint64_t count) {
+                              if (runways.empty()) runways.reserve(count);
+                              RunwayRecord w;
+                              readText(in, r, L::key, w.key);
+                              readText(in, r, L::key2, w.key2);
+                              w.latitude1 = in.f64(r + L::latitude1At);
+                              w.longitude1 = in.f64(r + L::longitude1At);
+                              w.latitude2 = in.f64(r + L::latitude2At);
+                              w.longitude2 = in.f64(r + L::longitude2At);
+                              runways.push_back(w);
+                            });
+  return runwaysLoaded;
 }
 
 bool NavDatabase::loadNavaids() {
+  namespace L = pod::navaid;
   navaidsLoaded = false;
   navaids.clear();
   vors.clear();
   ndbs.clear();
-  uint32_t t = 0;
-  std::FILE* f = openEntry(navaidArchivePath, navaidEntryName, &t);
-  if (!f) return false;
-  ByteReader in(f);
-  TableSpan span;
-  if (!openTable(in, t, 117, &span)) {
-    std::fclose(f);
-    return false;
-  }
-  navaids.reserve(span.count);
-  for (uint64_t k = 0; k < span.count; ++k) {
-    uint64_t r = span.first + k * span.length;
-    NavaidRecord n;
-    in.text(r + 4, n.key, 10);
-    in.text(r + 14, n.ident, 5);
-    in.text(r + 19, n.name, 40);
-    n.variation = in.f64(r + 67);
-    n.typeFlags = in.u32(r + 89);
-    n.latitude = chartYFromArcSeconds(in.f64(r + 101));
-    n.longitude = chartXFromArcSeconds(in.f64(r + 109));
-    navaids.push_back(n);
-    if (n.typeFlags & 1)
-      vors.push_back(n);
-    else if (n.typeFlags & 8)
-      ndbs.push_back(n);
-  }
-  std::fclose(f);
-  navaidsLoaded = true;
-  return true;
+  navaidsLoaded = loadTable(navaidArchivePath, navaidEntryName, L::kRecordEnd,
+                            [&](ByteReader& in, uint64_t r, uint64_t count) {
+                              if (navaids.empty()) navaids.reserve(count);
+                              NavaidRecord n;
+                              readText(in, r, L::key, n.key);
+                              readText(in, r, L::ident, n.ident);
+                              readText(in, r, L::name, n.name);
+                              n.variation = in.f64(r + L::variationAt);
+                              n.typeFlags = in.u32(r + L::typeFlagsAt);
+                              n.latitude = chartYFromArcSeconds(in.f64(r + L::latitudeAt));
+                              n.longitude = chartXFromArcSeconds(in.f64(r + L::longitudeAt));
+                              navaids.push_back(n);
+                              if (n.typeFlags & L::kVorBit)
+                                vors.push_back(n);
+                              else if (n.typeFlags & L::kNdbBit)
+                                ndbs.push_back(n);
+                            });
+  return navaidsLoaded;
 }

@@ -30,7 +30,7 @@ struct NavaidRecord {
   char key[11];
   char name[41];
   char ident[6];
-  uint32_t typeFlags;  // bit 1: VOR; bit 8 (without bit 1): NDB
+  uint32_t typeFlags;  // the value 1 set: VOR; the value 8 set (and not 1): NDB
   double variation;    // magnetic variation, degrees
   double latitude;     // chart units
   double longitude;    // chart units

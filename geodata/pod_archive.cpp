@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "byte_reader.h"
+#include "pod_layout.h"
 #include "simpath.h"
 
 PodArchive::PodArchive(const char* p) : entryCount(0), directoryOffset(0) {
@@ -15,26 +16,26 @@ PodArchive::PodArchive(const char* p) : entryCount(0), directoryOffset(0) {
   if (!f) return;
   ByteReader in(f);
 
-  uint32_t declaredCount = in.u32(88);
-  directoryOffset = in.u32(264);
+  uint32_t declaredCount = in.u32(pod::kEntryCountAt);
+  directoryOffset = in.u32(pod::kDirectoryOffsetAt);
 
   // Hold only the entries whose 20 directory bytes lie inside the file; a damaged
   // count must not turn into a huge allocation.
   uint64_t size = in.size();
-  uint64_t room = size > directoryOffset ? (size - directoryOffset) / 20 : 0;
+  uint64_t room = size > directoryOffset ? (size - directoryOffset) / pod::kDirectoryEntrySize : 0;
   uint64_t held = declaredCount < room ? declaredCount : room;
   if (held > INT32_MAX) held = INT32_MAX;
   entries.resize(static_cast<size_t>(held));
   entryCount = static_cast<int32_t>(held);
 
   for (int32_t i = 0; i < entryCount; ++i) {
-    uint64_t at = uint64_t(directoryOffset) + 20ull * uint64_t(i);
-    entries[i].nameOffset = in.u32(at);
-    entries[i].dataOffset = in.u32(at + 8);
+    uint64_t at = uint64_t(directoryOffset) + uint64_t(pod::kDirectoryEntrySize) * uint64_t(i);
+    entries[i].nameOffset = in.u32(at + pod::kEntryNameOffsetAt);
+    entries[i].dataOffset = in.u32(at + pod::kEntryDataOffsetAt);
   }
   // The name table sits after the directory as declared, even when fewer entries
   // are held.
-  uint64_t nameTable = uint64_t(directoryOffset) + 20ull * uint64_t(declaredCount);
+  uint64_t nameTable = uint64_t(directoryOffset) + uint64_t(pod::kDirectoryEntrySize) * uint64_t(declaredCount);
   for (PodEntry& e : entries) {
     std::memset(e.name, 0, sizeof e.name);
     // Up to 255 bytes, fewer where the file ends; the last byte stays NUL.

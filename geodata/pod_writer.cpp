@@ -36,51 +36,58 @@ void putText(std::string& bytes, size_t offset, const std::string& text, size_t 
   std::memset(&bytes[offset + n], 0, width - n);
 }
 
+namespace {
+void putField(std::string& r, pod::Text field, const std::string& text) { putText(r, field.at, text, field.width); }
+}  // namespace
+
 std::string airportRecord(const PodAirportIn& a) {
+  namespace L = pod::airport;
   std::string r(kAirportRecordLength, '\0');
-  putText(r, 4, a.key, 10);
-  putText(r, 14, a.shortIdent, 4);
-  putText(r, 18, a.ident, 5);
-  putText(r, 23, a.name, 40);
-  putF64(r, 93, a.latitudeSeconds);
-  putF64(r, 101, a.longitudeSeconds);
+  putField(r, L::key, a.key);
+  putField(r, L::shortIdent, a.shortIdent);
+  putField(r, L::ident, a.ident);
+  putField(r, L::name, a.name);
+  putF64(r, L::latitudeAt, a.latitudeSeconds);
+  putF64(r, L::longitudeAt, a.longitudeSeconds);
   return r;
 }
 
 std::string runwayRecord(const PodRunwayIn& w) {
+  namespace L = pod::runway;
   std::string r(kRunwayRecordLength, '\0');
-  putText(r, 4, w.key, 10);
-  putText(r, 14, w.key2, 10);
-  putF64(r, 63, w.latitude1);
-  putF64(r, 71, w.longitude1);
-  putF64(r, 159, w.latitude2);
-  putF64(r, 167, w.longitude2);
+  putField(r, L::key, w.key);
+  putField(r, L::key2, w.key2);
+  putF64(r, L::latitude1At, w.latitude1);
+  putF64(r, L::longitude1At, w.longitude1);
+  putF64(r, L::latitude2At, w.latitude2);
+  putF64(r, L::longitude2At, w.longitude2);
   return r;
 }
 
 std::string navaidRecord(const PodNavaidIn& n) {
+  namespace L = pod::navaid;
   std::string r(kNavaidRecordLength, '\0');
-  putText(r, 4, n.key, 10);
-  putText(r, 14, n.ident, 5);
-  putText(r, 19, n.name, 40);
-  putF64(r, 67, n.variation);
-  putU32(r, 89, n.typeFlags);
-  putF64(r, 101, n.latitudeSeconds);
-  putF64(r, 109, n.longitudeSeconds);
+  putField(r, L::key, n.key);
+  putField(r, L::ident, n.ident);
+  putField(r, L::name, n.name);
+  putF64(r, L::variationAt, n.variation);
+  putU32(r, L::typeFlagsAt, n.typeFlags);
+  putF64(r, L::latitudeAt, n.latitudeSeconds);
+  putF64(r, L::longitudeAt, n.longitudeSeconds);
   return r;
 }
 
 std::string dbdTable(int32_t recordCount, int32_t recordLength, const std::string& records) {
   std::string t(kTableHeaderSize, '\0');
-  putI32(t, 16, recordCount);
-  putI32(t, 20, recordLength);
+  putI32(t, pod::kRecordCountAt, recordCount);
+  putI32(t, pod::kRecordLengthAt, recordLength);
   t += records;
   return t;
 }
 
 std::string archive(const std::vector<Entry>& entries) {
   const size_t directory = kArchiveHeaderSize;
-  const size_t nameTable = directory + 20 * entries.size();
+  const size_t nameTable = directory + pod::kDirectoryEntrySize * entries.size();
   std::string names;
   std::vector<size_t> nameOffsets;
   for (const Entry& e : entries) {
@@ -89,12 +96,13 @@ std::string archive(const std::vector<Entry>& entries) {
     names += '\0';
   }
   std::string a(nameTable, '\0');
-  putU32(a, 88, static_cast<uint32_t>(entries.size()));
-  putU32(a, 264, static_cast<uint32_t>(directory));
+  putU32(a, pod::kEntryCountAt, static_cast<uint32_t>(entries.size()));
+  putU32(a, pod::kDirectoryOffsetAt, static_cast<uint32_t>(directory));
   a += names;
   for (size_t i = 0; i < entries.size(); ++i) {
-    putU32(a, directory + 20 * i, static_cast<uint32_t>(nameOffsets[i]));
-    putU32(a, directory + 20 * i + 8, static_cast<uint32_t>(a.size()));
+    const size_t entry = directory + pod::kDirectoryEntrySize * i;
+    putU32(a, entry + pod::kEntryNameOffsetAt, static_cast<uint32_t>(nameOffsets[i]));
+    putU32(a, entry + pod::kEntryDataOffsetAt, static_cast<uint32_t>(a.size()));
     a += entries[i].data;
   }
   return a;
@@ -125,16 +133,16 @@ bool writeTableArchive(const std::string& path, const char* entryName, int32_t r
 }  // namespace
 
 bool writeAirportArchive(const std::string& path, const std::vector<PodAirportIn>& airports) {
-  return writeTableArchive(path, "DATABASE\\AIRPORT.DBD", podwriter::kAirportRecordLength, airports,
+  return writeTableArchive(path, pod::airport::kEntry, podwriter::kAirportRecordLength, airports,
                            podwriter::airportRecord);
 }
 
 bool writeRunwayArchive(const std::string& path, const std::vector<PodRunwayIn>& runways) {
-  return writeTableArchive(path, "DATABASE\\RUNWAY.DBD", podwriter::kRunwayRecordLength, runways,
+  return writeTableArchive(path, pod::runway::kEntry, podwriter::kRunwayRecordLength, runways,
                            podwriter::runwayRecord);
 }
 
 bool writeNavaidArchive(const std::string& path, const std::vector<PodNavaidIn>& navaids) {
-  return writeTableArchive(path, "DATABASE\\NAVAID.DBD", podwriter::kNavaidRecordLength, navaids,
+  return writeTableArchive(path, pod::navaid::kEntry, podwriter::kNavaidRecordLength, navaids,
                            podwriter::navaidRecord);
 }

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "pod_layout.h"
+
 struct PodAirportIn {
   std::string key, shortIdent, ident, name;
   double latitudeSeconds, longitudeSeconds;
@@ -39,11 +41,11 @@ bool writeNavaidArchive(const std::string& path, const std::vector<PodNavaidIn>&
 namespace podwriter {
 
 // Record lengths the table writers use: just enough to hold the last field read.
-constexpr int32_t kAirportRecordLength = 109;
-constexpr int32_t kRunwayRecordLength = 175;
-constexpr int32_t kNavaidRecordLength = 117;
-constexpr size_t kTableHeaderSize = 56;
-constexpr size_t kArchiveHeaderSize = 268;  // through the directory offset word
+constexpr int32_t kAirportRecordLength = pod::airport::kRecordEnd;
+constexpr int32_t kRunwayRecordLength = pod::runway::kRecordEnd;
+constexpr int32_t kNavaidRecordLength = pod::navaid::kRecordEnd;
+constexpr size_t kTableHeaderSize = pod::kTableHeaderSize;
+constexpr size_t kArchiveHeaderSize = pod::kArchiveHeaderSize;
 
 // One record's bytes (all unread bytes zero).
 std::string airportRecord(const PodAirportIn& a);

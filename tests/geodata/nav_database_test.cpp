@@ -112,7 +112,7 @@ TEST_F(NavDatabaseTest, RoundTripsEveryFieldAtFullWidth) {
   EXPECT_DOUBLE_EQ(db.navaids[0].longitude, (1200000.0 - 1296000) * 180 / 6480);
   EXPECT_DOUBLE_EQ(db.navaids[2].longitude, 18000.0);
 
-  // Flag 9 is a VOR (bit 1 wins over bit 8), 8 an NDB, 2 neither; order is kept.
+  // Flags 9 make a VOR (the value 1 wins over 8), 8 an NDB, 2 neither; order is kept.
   ASSERT_EQ(db.vors.size(), 2u);
   EXPECT_STREQ(db.vors[0].ident, "VORID");
   EXPECT_STREQ(db.vors[1].ident, "VOR2");

@@ -16,8 +16,13 @@
 
 #include "pod_writer.h"
 
-// Navaid type bits in the archive: the chart treats bit 1 as VOR and bit 8 as NDB.
-enum NavaidTypeBits : uint32_t { kNavVor = 1, kNavDme = 2, kNavTacan = 4, kNavNdb = 8 };
+// Navaid type bits in the archive: the chart takes the value 1 as VOR and 8 as NDB.
+enum NavaidTypeBits : uint32_t {
+  kNavVor = pod::navaid::kVorBit,
+  kNavDme = 2,
+  kNavTacan = 4,
+  kNavNdb = pod::navaid::kNdbBit,
+};
 
 struct NavData {
   std::vector<PodAirportIn> airports;
