@@ -345,9 +345,9 @@ bool nmeaHaveGpsd() {
 #endif
 }
 
-std::unique_ptr<NmeaSource> openNmeaSource(const std::string& spec, std::string* error) {
-  auto after = [&](const char* prefix) { return spec.substr(std::strlen(prefix)); };
-  if (spec.rfind("file:", 0) == 0) {
+std::unique_ptr<NmeaSource> openNmeaSource(const std::string& sourceText, std::string* error) {
+  auto after = [&](const char* prefix) { return sourceText.substr(std::strlen(prefix)); };
+  if (sourceText.rfind("file:", 0) == 0) {
     const std::string path = after("file:");
     if (path == "-") return std::make_unique<StreamSource>(0, false, true);
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -357,12 +357,12 @@ std::unique_ptr<NmeaSource> openNmeaSource(const std::string& spec, std::string*
     }
     return std::make_unique<StreamSource>(fd, true, true);
   }
-  if (spec.rfind("udp:", 0) == 0) return openUdp(after("udp:"), error);
-  if (spec.rfind("tcp:", 0) == 0) return openTcp(after("tcp:"), error);
-  if (spec.rfind("serial:", 0) == 0) return openSerial(after("serial:"), error);
-  if (spec == "gpsd") return openGpsd("", error);
-  if (spec.rfind("gpsd:", 0) == 0) return openGpsd(after("gpsd:"), error);
-  *error = "unknown source " + spec + " (file:PATH, udp:[ADDR:]PORT, tcp:HOST:PORT, serial:DEVICE[:BAUD], "
+  if (sourceText.rfind("udp:", 0) == 0) return openUdp(after("udp:"), error);
+  if (sourceText.rfind("tcp:", 0) == 0) return openTcp(after("tcp:"), error);
+  if (sourceText.rfind("serial:", 0) == 0) return openSerial(after("serial:"), error);
+  if (sourceText == "gpsd") return openGpsd("", error);
+  if (sourceText.rfind("gpsd:", 0) == 0) return openGpsd(after("gpsd:"), error);
+  *error = "unknown source " + sourceText + " (file:PATH, udp:[ADDR:]PORT, tcp:HOST:PORT, serial:DEVICE[:BAUD], "
            "gpsd[:HOST[:PORT]])";
   return nullptr;
 }

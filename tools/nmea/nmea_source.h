@@ -47,7 +47,7 @@ class LineSplitter {
 // SOURCE as on the command line: file:PATH (file:- is standard input),
 // udp:[ADDR:]PORT, tcp:HOST:PORT, serial:DEVICE[:BAUD], gpsd[:HOST[:PORT]].
 // Null with the reason in *error when it cannot be opened.
-std::unique_ptr<NmeaSource> openNmeaSource(const std::string& spec, std::string* error);
+std::unique_ptr<NmeaSource> openNmeaSource(const std::string& sourceText, std::string* error);
 
 // Whether this build has the gpsd source (libgps was found).
 bool nmeaHaveGpsd();
