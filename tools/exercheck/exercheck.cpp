@@ -254,8 +254,9 @@ int main(int argc, char** argv) {
     if (errors + warnings == 0) {
       counts = "no problems";
     } else {
-      counts = std::to_string(errors) + (errors == 1 ? " error" : " errors");
-      if (warnings) counts += ", " + std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings");
+      if (errors) counts = std::to_string(errors) + (errors == 1 ? " error" : " errors");
+      if (errors && warnings) counts += ", ";
+      if (warnings) counts += std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings");
     }
     const int32_t entries = file ? file->set->count() : 0;
     size_t exercises = 0;

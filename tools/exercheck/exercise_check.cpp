@@ -766,8 +766,14 @@ class Checker {
       }
     }
     std::string suggestions;
-    for (size_t i = 0; i < close.size(); ++i) suggestions += (i ? "; " : "") + describeNavaid(close[i]);
-    if (!suggestions.empty()) suggestions = ". Did you mean: " + suggestions;
+    if ((idCut || nameCut) && !close.empty() && std::string(close[0].record->ident) == id &&
+        std::string(close[0].record->name) == name) {
+      // What the file names exists, but no exercise can name it.
+      suggestions = ". The table has " + describeNavaid(close[0]) + ", which no exercise can name";
+    } else {
+      for (size_t i = 0; i < close.size(); ++i) suggestions += (i ? "; " : "") + describeNavaid(close[i]);
+      if (!suggestions.empty()) suggestions = ". Did you mean: " + suggestions;
+    }
     const bool identKnown = std::any_of(file.navaids.begin(), file.navaids.end(), [&](const NavaidRef& n) {
       return raw.navaidId == std::string(n.record->ident, strnlen(n.record->ident, sizeof n.record->ident));
     });
