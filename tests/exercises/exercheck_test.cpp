@@ -393,7 +393,7 @@ TEST_F(ExercheckTest, FindAndNear) {
   const double brg = geoBearing({48, 2.5}, {47, -1.2});
   char expected[160];
   std::snprintf(expected, sizeof expected,
-                "NDB  XY     \"XRAY\"  N-47*00.00 W-1*12.00  var 1.0 E     %7.1f NM  %03d T  %03d M\n", dist,
+                "NDB  XY     \"XRAY\"  N-47*00.00 W-1*12.00  var 1.0 E   %7.1f NM  %03d T  %03d M\n", dist,
                 static_cast<int>(std::lround(brg)) % 360, static_cast<int>(std::lround(wrap360(brg + 2.5))) % 360);
   EXPECT_EQ(fromAlpha.out, expected);
   EXPECT_EQ(run("--find nothing " + dir.string()).status, 1);
