@@ -3,14 +3,18 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 
 #include "check_text.h"
 #include "exercise_check.h"
 #include "exercise_test_util.h"
+#include "geodata/geo_units.h"
 #include "geodata/pod_writer.h"
 #include "navaid_finder.h"
 
@@ -397,4 +401,101 @@ TEST_F(ExercheckTest, FindAndNear) {
                 static_cast<int>(std::lround(brg)) % 360, static_cast<int>(std::lround(wrap360(brg + 2.5))) % 360);
   EXPECT_EQ(fromAlpha.out, expected);
   EXPECT_EQ(run("--find nothing " + dir.string()).status, 1);
+}
+
+// ---------------------------------------------------------------- the guide
+
+namespace {
+
+// docs/exercises.md: examples (must pass without a word), pitfalls (with the exact
+// lines exercheck prints) and command outputs, each a fenced block after a marker.
+struct GuideBlock {
+  std::string kind, name, xml, text;
+};
+
+std::vector<GuideBlock> guideBlocks() {
+  const std::string guide = readFile(GUIDE_PATH);
+  std::vector<GuideBlock> blocks;
+  auto fence = [&](size_t from, const std::string& lang, size_t* end) {
+    const size_t open = guide.find("```" + lang + "\n", from);
+    if (open == std::string::npos) return std::string();
+    const size_t body = open + 4 + lang.size();
+    const size_t close = guide.find("```", body);
+    *end = close + 3;
+    return guide.substr(body, close - body);
+  };
+  size_t at = 0;
+  while ((at = guide.find("<!-- ", at)) != std::string::npos) {
+    const size_t close = guide.find(" -->", at);
+    const std::string marker = guide.substr(at + 5, close - at - 5);
+    const size_t colon = marker.find(": ");
+    GuideBlock b{marker.substr(0, colon), marker.substr(colon + 2), "", ""};
+    size_t end = close;
+    if (b.kind == "example" || b.kind == "pitfall") b.xml = fence(close, "xml", &end);
+    if (b.kind == "pitfall" || b.kind == "output") b.text = fence(end, "text", &end);
+    blocks.push_back(b);
+    at = end;
+  }
+  return blocks;
+}
+
+// The guide's navaids, from the CSV podtool reads.
+std::vector<PodNavaidIn> guideNavaids() {
+  std::vector<PodNavaidIn> out;
+  std::istringstream in(readFile(GUIDE_NAVAIDS));
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> f;
+    std::stringstream fields(line);
+    for (std::string one; std::getline(fields, one, ',');) f.push_back(one);
+    out.push_back({f[0], f[1], f[2], std::stod(f[3]), static_cast<uint32_t>(std::stoul(f[4])), std::stod(f[5]),
+                   std::stod(f[6])});
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST_F(ExercheckTest, TheGuidesExamplesPitfallsAndOutputs) {
+  std::vector<NavaidRecord> vors, ndbs;
+  for (const PodNavaidIn& n : guideNavaids())
+    (n.typeFlags & 1 ? vors : ndbs)
+        .push_back(navaid(n.ident.c_str(), n.name.c_str(), n.variation, chartXFromArcSeconds(n.longitudeSeconds),
+                          chartYFromArcSeconds(n.latitudeSeconds), n.typeFlags));
+  std::filesystem::create_directories(dir / "SYSTEM");
+  std::filesystem::create_directories(dir / "DATA");
+  ASSERT_TRUE(writeNavaidArchive((dir / "SYSTEM" / "NAVAID.POD").string(), guideNavaids()));
+
+  std::map<std::string, std::string> examples;
+  size_t counts[3] = {0, 0, 0};
+  for (const GuideBlock& b : guideBlocks()) {
+    if (b.kind == "example") {
+      ++counts[0];
+      examples[b.name.substr(0, b.name.find(' '))] = b.xml;
+      const CheckedFile checked(b.xml, vors, ndbs, true);
+      std::string out;
+      for (const Diagnostic& d : checkExercises(checked)) out += formatDiagnostic("lesson.xml", d) + "\n";
+      EXPECT_EQ(out, "") << "example " << b.name;
+      EXPECT_EQ(std::count(checked.drawn.begin(), checked.drawn.end(), 1), checked.set->count()) << b.name;
+    } else if (b.kind == "pitfall") {
+      ++counts[1];
+      const CheckedFile checked(b.xml, vors, ndbs, true);
+      std::string out;
+      for (const Diagnostic& d : checkExercises(checked)) out += formatDiagnostic("lesson.xml", d) + "\n";
+      EXPECT_EQ(out, b.text) << "pitfall " << b.name;
+    } else if (b.kind == "output") {
+      ++counts[2];
+      std::string args = b.name;
+      if (args.rfind("--explain ", 0) == 0) {
+        writeXml(examples[args.substr(10)], "DATA/IFR_EXERCISES.xml");
+        args = "--explain";
+      }
+      const ToolRun r = run(args + " " + dir.string(), false);
+      EXPECT_EQ(r.out, b.text) << "output of exercheck " << b.name;
+    }
+  }
+  EXPECT_EQ(counts[0], 6u);  // one per kind and a whole lesson
+  EXPECT_GE(counts[1], 5u);
+  EXPECT_GE(counts[2], 3u);
 }
