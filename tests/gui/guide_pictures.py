@@ -23,11 +23,15 @@ GUIDE = os.path.join(ROOT, "docs", "exercises.md")
 PICTURES = os.path.join(ROOT, "docs", "exercises")
 EXAMPLE_RE = re.compile(r"<!-- example: ([\w-]+) zoom=(\d+) -->\s*```xml\n(.*?)```", re.S)
 
+# The pictures are taken in a window of twice the start size: the chart shows the
+# same area with twice the pixels, so labels stay legible.
+SIZE = (1280, 960)
 # The chart area without the panel: sliders left, right and bottom, buttons on
 # top, the status texts above the bottom slider (window pixels, top-left origin).
-CHART_AREA = (20, 20, 620, 440)
+CHART_AREA = (20, 20, SIZE[0] - 20, SIZE[1] - 40)
 COURSE = (165, 175, 165)            # the course-line colour, 0.647 0.686 0.647
 MARGIN = 16
+LABEL_WIDTH = 150   # "QDR : 315.00" at the labels' size in the enlarged window
 # Pixels whose colour may differ by more than TOLERANCE in a channel before the
 # picture counts as changed: Mesa's software renderer gives the same pixels run
 # after run here, so only a handful is allowed.
@@ -55,19 +59,20 @@ def navaid_rows():
 
 
 def exercise_box(img):
-    """The box around what the exercise drew: course lines, black labels, waypoint dots."""
+    """The box around what the exercise drew: its course lines and waypoint dots, with room
+    for the labels, which start at a line's end and run to the right."""
     x0, y0, x1, y1 = CHART_AREA
     xs, ys = [], []
     for y in range(y0, y1):
         for x in range(x0, x1):
             p = img.pixel(x, y)
-            if (all(abs(p[i] - COURSE[i]) <= 6 for i in range(3)) or max(p) <= 20
-                    or (p[0] >= 235 and 110 <= p[1] <= 140 and p[2] <= 20)):   # the bearing waypoint's orange
+            if (all(abs(p[i] - COURSE[i]) <= 6 for i in range(3))
+                    or (p[0] >= 235 and 110 <= p[1] <= 140 and p[2] <= 20)):    # bearing waypoint, orange
                 xs.append(x)
                 ys.append(y)
     check(xs, "nothing of the exercise is on screen")
-    return (max(x0, min(xs) - MARGIN), max(y0, min(ys) - MARGIN),
-            min(x1, max(xs) + MARGIN + 1), min(y1, max(ys) + MARGIN + 1))
+    return (max(x0, min(xs) - MARGIN), max(y0, min(ys) - 2 * MARGIN),
+            min(x1, max(xs) + LABEL_WIDTH), min(y1, max(ys) + 3 * MARGIN))
 
 
 def crop(img, box):
@@ -105,6 +110,21 @@ def set_zoom(s, z, h=480):
     s.wait_change(before)
 
 
+def enlarge(s):
+    """The chart window at SIZE, once a frame of that size is on screen and steady."""
+    s.xdo("windowmove", s.chart_wid, 0, 0)   # all of it on the screen
+    s.xdo("windowsize", s.chart_wid, SIZE[0], SIZE[1])
+    deadline = time.time() + 30
+    last = None
+    while time.time() < deadline:
+        img = s.screenshot()
+        if (img.w, img.h) == SIZE and last is not None and img.data == last.data:
+            return img
+        last = img if (img.w, img.h) == SIZE else None
+        time.sleep(0.3)
+    raise TestFailure("the chart window did not settle at %dx%d (last %dx%d, %s)" % (SIZE + (img.w, img.h, s.geometry(s.chart_wid))))
+
+
 def case_guide_pictures(fx, session):
     update = fx.tools.get("update", False)
     fx.navaids(navaid_rows())
@@ -120,8 +140,7 @@ def case_guide_pictures(fx, session):
         s.act(lambda: s.click(202, 9, settle=0.1))       # "IFR": centre on the exercise, ZM 1225
         if zoom != 1225:
             set_zoom(s, zoom)
-        time.sleep(0.3)
-        img = s.screenshot()
+        img = enlarge(s)
         s.stop()
         picture = crop(img, exercise_box(img))
         path = os.path.join(PICTURES, name + ".png")
