@@ -168,6 +168,12 @@ TEST(ExerciseCheck, TableOfBadFiles) {
       {"closing tag in another case", file({ex(0, {V, "<NAV><QDM>90</qdm><QDR>270</QDR></NAV>", LINE})}),
        "4: error: DATA00: <QDM> is never read: it is closed by \"</qdm>\" (line 4), but the reader needs exactly "
        "</QDM>; the viewer drops it and everything after it up to </NAV> (line 4)\n", 1},
+      {"a line break inside a tag", file({ex(0, {"<NAVAID\n>" + V.substr(8), NAV, LINE})}),
+       "2: error: DATA00 NAVAID:NAVAID_ID: missing, so the list of exercises ends here: the viewer draws nothing from "
+       "DATA00 on\n"
+       "3: error: DATA00: <NAVAID> is never read: a tab or line break inside its start tag becomes part of its name for "
+       "the reader, so no closing tag matches it; the viewer drops it and everything after it up to </DATA00> (line "
+       "7)\n", 1},
       {"a comment", file({ex(0, {V, "<!-- courses -->", NAV, LINE})}),
        "4: error: DATA00: a comment: the viewer's reader does not know comments and stops reading <DATA00> here; it "
        "never reads <NAV> and the 4 elements after it, up to </DATA00> (line 7)\n", 1},

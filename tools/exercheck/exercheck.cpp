@@ -158,12 +158,10 @@ int find(const Options& o, const NavDatabase& db) {
     const std::string wanted = checktext::fold(o.near[0]);
     std::vector<const NavaidRef*> matches;
     for (const NavaidRef& n : all)
-      if (wanted == checktext::fold(std::string(n.record->ident, strnlen(n.record->ident, sizeof n.record->ident))))
-        matches.push_back(&n);
+      if (wanted == n.foldedIdent) matches.push_back(&n);
     if (matches.empty())
       for (const NavaidRef& n : all)
-        if (wanted == checktext::fold(std::string(n.record->name, strnlen(n.record->name, sizeof n.record->name))))
-          matches.push_back(&n);
+        if (wanted == n.foldedName) matches.push_back(&n);
     if (matches.size() != 1) {
       std::fprintf(stderr, "exercheck: --near %s: %s\n", o.near[0].c_str(),
                    matches.empty() ? "no VOR or NDB has this identifier or name (give LAT LON instead)"

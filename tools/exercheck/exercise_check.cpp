@@ -41,6 +41,9 @@ int64_t exerciseNumber(const std::string& name) {
   return n;
 }
 
+// Past this an element number is beyond any file the loader could read to.
+constexpr int64_t kUnreachable = 100000000;
+
 enum class Form { Line, Hipp, Rely, Coor, Adme, Unknown };
 
 // The loader's comparisons, exact and case-sensitive.
@@ -195,7 +198,8 @@ class Checker {
 
  private:
   void add(int32_t line, Severity s, const std::string& element, const std::string& key, const std::string& message) {
-    out.push_back({line, s, element, key, message});
+    // Element and key come from the file's names: shown as any other text of it.
+    out.push_back({line, s, checktext::display(element), checktext::display(key), message});
     if (s == Severity::Error) ++errors;
   }
 
@@ -277,11 +281,17 @@ class Checker {
       const std::string closing = "</" + c.name + ">";
       const size_t exact = file.text.find(closing, c.offset);
       std::string why;
-      if (exact == std::string::npos || exact >= limit) {
+      const size_t gt = file.text.find('>', c.offset);
+      const std::string tag = file.text.substr(c.offset, gt == std::string::npos ? std::string::npos : gt - c.offset);
+      const size_t space = tag.find(' ');
+      if (tag.substr(0, space).find_first_of("\t\r\n") != std::string::npos) {
+        why = "a tab or line break inside its start tag becomes part of its name for the reader, so no closing tag "
+              "matches it";
+      } else if (exact == std::string::npos || exact >= limit) {
         const size_t loose = looseClosing(c.name, c.offset, limit);
         if (loose != std::string::npos) {
-          const size_t gt = file.text.find('>', loose);
-          why = "it is closed by \"" + checktext::display(file.text.substr(loose, gt - loose + 1)) + "\" (line " +
+          const size_t closeEnd = file.text.find('>', loose);
+          why = "it is closed by \"" + checktext::display(file.text.substr(loose, closeEnd - loose + 1)) + "\" (line " +
                 std::to_string(lines.lineOf(loose)) + "), but the reader needs exactly " + closing;
         } else {
           why = "no " + closing + " closes it" + (enclosing >= 0 ? " before </" + records[enclosing].name + ">" : "");
@@ -385,6 +395,10 @@ class Checker {
       }
       const std::string canonical = elementName(static_cast<int32_t>(n));
       const std::string label = c.name;
+      if (n >= kUnreachable) {
+        add(c.place.line, Severity::Error, label, "", "never read: no list of exercises reaches that number");
+        continue;
+      }
       if (canonical != c.name) {
         add(c.place.line, Severity::Error, label, "",
             "never read: the viewer asks for " + canonical + ", written with " +
@@ -427,7 +441,7 @@ class Checker {
 
   std::string whyNotRead(int32_t number, const ExerciseReading* end) const {
     for (const ExerciseReading& r : file.log.readings) {
-      if (number > r.number && number <= r.lastEntry) {
+      if (!r.endOfList && number > r.number && number <= r.lastEntry) {
         std::string in;
         if (number < file.set->count())
           in = ", so in its place the viewer draws the arc's waypoint on bearing " +
@@ -746,7 +760,10 @@ class Checker {
     else if (nameCut) why = ": the name is longer than 39 characters, so the viewer cannot match it";
 
     const std::string id = trimmed(raw.navaidId), name = trimmed(raw.navaidName);
-    std::vector<NavaidRef> close = suggestNavaids(file.navaids, id, name, 3);
+    // Files repeat their navaids: each pair is looked for once.
+    auto cached = suggestions.find({id, name});
+    if (cached == suggestions.end()) cached = suggestions.emplace(std::make_pair(id, name), suggestNavaids(file.navaids, id, name, 3)).first;
+    std::vector<NavaidRef> close = cached->second;
     std::string advice;
     // The same navaid written another way: say how, and name only it.
     if (!close.empty() && !idCut && !nameCut) {
@@ -936,6 +953,7 @@ class Checker {
   LineIndex lines;
   std::map<int32_t, int32_t> recordAt;  // place.begin -> record index
   std::set<int32_t> lossIn;             // records holding text the reader never reached
+  std::map<std::pair<std::string, std::string>, std::vector<NavaidRef>> suggestions;
   std::vector<Diagnostic> out;
   int errors = 0;
 };

@@ -44,8 +44,9 @@ std::string describeNavaid(const NavaidRef& n) {
 std::vector<NavaidRef> usableNavaids(const std::vector<NavaidRecord>& vors, const std::vector<NavaidRecord>& ndbs) {
   std::vector<NavaidRef> all;
   all.reserve(vors.size() + ndbs.size());
-  for (const NavaidRecord& n : vors) all.push_back({&n, "VOR"});
-  for (const NavaidRecord& n : ndbs) all.push_back({&n, "NDB"});
+  for (const auto* list : {&vors, &ndbs})
+    for (const NavaidRecord& n : *list)
+      all.push_back({&n, list == &vors ? "VOR" : "NDB", checktext::fold(identOf(n)), checktext::fold(nameOf(n))});
   return all;
 }
 
@@ -61,12 +62,15 @@ std::vector<NavaidRef> suggestNavaids(const std::vector<NavaidRef>& all, const s
   std::vector<Scored> scored;
   for (size_t i = 0; i < all.size(); ++i) {
     const NavaidRecord& n = *all[i].record;
-    const std::string id = identOf(n);
-    const size_t nameDistance = checktext::editDistance(checktext::fold(nameOf(n)), foldedName, 40);
+    const bool sameIdent = identOf(n) == ident;
+    const bool looseIdent = !sameIdent && all[i].foldedIdent == foldedIdent;
+    // Other identifiers only count with a close name: no need to measure far ones.
+    const size_t limit = sameIdent || looseIdent ? 40 : tolerance;
+    const size_t nameDistance = checktext::editDistance(all[i].foldedName, foldedName, limit);
     size_t score;
-    if (id == ident) {
-      score = nameDistance;  // 0..40: the same identifier always comes first
-    } else if (checktext::fold(id) == foldedIdent) {
+    if (sameIdent) {
+      score = nameDistance;  // 0..41: the same identifier always comes first
+    } else if (looseIdent) {
       score = 100 + nameDistance;
     } else if (nameDistance <= tolerance) {
       score = 200 + nameDistance;
@@ -85,8 +89,8 @@ std::vector<FoundNavaid> findNavaids(const std::vector<NavaidRef>& all, const st
   const std::string wanted = checktext::fold(text);
   std::vector<FoundNavaid> found;
   for (const NavaidRef& ref : all) {
-    if (!wanted.empty() && checktext::fold(identOf(*ref.record)).find(wanted) == std::string::npos &&
-        checktext::fold(nameOf(*ref.record)).find(wanted) == std::string::npos)
+    if (!wanted.empty() && ref.foldedIdent.find(wanted) == std::string::npos &&
+        ref.foldedName.find(wanted) == std::string::npos)
       continue;
     FoundNavaid f{ref};
     if (near) {

@@ -18,13 +18,14 @@
 struct NavaidRef {
   const NavaidRecord* record;
   const char* type;  // "VOR" or "NDB": the TYPE an exercise must give
+  std::string foldedIdent, foldedName;  // for loose comparison (checktext::fold)
 };
 
 GeoPos navaidPosition(const NavaidRecord& n);  // degrees, from chart units
 // VOR MTG "Martigues" at N-43*23.07 E-5*05.13 (the name converted for display).
 std::string describeNavaid(const NavaidRef& n);
 
-// Every VOR, then every NDB, in table order.
+// Every VOR, then every NDB, in table order, folded once.
 std::vector<NavaidRef> usableNavaids(const std::vector<NavaidRecord>& vors, const std::vector<NavaidRecord>& ndbs);
 
 // Up to `max` navaids for an identifier and name the viewer does not find,
