@@ -110,8 +110,18 @@ std::string fold(const std::string& bytes) {
 size_t editDistance(const std::string& a, const std::string& b, size_t limit) {
   const size_t n = a.size(), m = b.size();
   if ((n > m ? n - m : m - n) > limit) return limit + 1;
-  // Three rows: the one before the last is needed for a swap.
-  std::vector<size_t> before(m + 1), last(m + 1), row(m + 1);
+  // Three rows (the one before the last is needed for a swap), on the stack for
+  // names of ordinary length: a search measures thousands of them.
+  constexpr size_t kSmall = 64;
+  size_t small[3][kSmall + 1];
+  std::vector<size_t> large;
+  size_t *before = small[0], *last = small[1], *row = small[2];
+  if (m > kSmall) {
+    large.resize(3 * (m + 1));
+    before = large.data();
+    last = before + m + 1;
+    row = last + m + 1;
+  }
   for (size_t j = 0; j <= m; ++j) last[j] = j;
   for (size_t i = 1; i <= n; ++i) {
     row[0] = i;

@@ -25,6 +25,22 @@ std::string variationText(double variation) {
   return buf;
 }
 
+std::array<uint8_t, 32> letterCounts(const std::string& folded) {
+  std::array<uint8_t, 32> counts{};
+  for (unsigned char c : folded)
+    if (counts[c % 32] < 255) ++counts[c % 32];
+  return counts;
+}
+
+// A lower bound of the edit distance of two texts from their letter counts: an
+// insertion or deletion changes the counts by one, a substitution by two, a swap
+// by none. Counting letters by (byte % 32) only lowers the bound.
+size_t distanceBound(const std::array<uint8_t, 32>& a, const std::array<uint8_t, 32>& b) {
+  size_t sum = 0;
+  for (size_t i = 0; i < a.size(); ++i) sum += a[i] > b[i] ? a[i] - b[i] : b[i] - a[i];
+  return (sum + 1) / 2;
+}
+
 // A bearing rounded to whole degrees, 0..359.
 int wholeDegrees(double bearing) {
   if (!std::isfinite(bearing)) return 0;
@@ -46,7 +62,8 @@ std::vector<NavaidRef> usableNavaids(const std::vector<NavaidRecord>& vors, cons
   all.reserve(vors.size() + ndbs.size());
   for (const auto* list : {&vors, &ndbs})
     for (const NavaidRecord& n : *list)
-      all.push_back({&n, list == &vors ? "VOR" : "NDB", checktext::fold(identOf(n)), checktext::fold(nameOf(n))});
+      all.push_back({&n, list == &vors ? "VOR" : "NDB", checktext::fold(identOf(n)), checktext::fold(nameOf(n)), {}});
+  for (NavaidRef& r : all) r.nameLetters = letterCounts(r.foldedName);
   return all;
 }
 
@@ -59,12 +76,14 @@ std::vector<NavaidRef> suggestNavaids(const std::vector<NavaidRef>& all, const s
   const std::string foldedIdent = checktext::fold(ident);
   const std::string foldedName = checktext::fold(name);
   const size_t tolerance = nameTolerance(foldedName.size());
+  const std::array<uint8_t, 32> letters = letterCounts(foldedName);
   std::vector<Scored> scored;
   for (size_t i = 0; i < all.size(); ++i) {
     const NavaidRecord& n = *all[i].record;
-    const bool sameIdent = identOf(n) == ident;
+    const bool sameIdent = strncmp(n.ident, ident.c_str(), sizeof n.ident) == 0 && ident.size() < sizeof n.ident;
     const bool looseIdent = !sameIdent && all[i].foldedIdent == foldedIdent;
     // Other identifiers only count with a close name: no need to measure far ones.
+    if (!sameIdent && !looseIdent && distanceBound(letters, all[i].nameLetters) > tolerance) continue;
     const size_t limit = sameIdent || looseIdent ? 40 : tolerance;
     const size_t nameDistance = checktext::editDistance(all[i].foldedName, foldedName, limit);
     size_t score;

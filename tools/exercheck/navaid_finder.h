@@ -9,6 +9,8 @@
 // variation and position only, so none is shown.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,7 @@ struct NavaidRef {
   const NavaidRecord* record;
   const char* type;  // "VOR" or "NDB": the TYPE an exercise must give
   std::string foldedIdent, foldedName;  // for loose comparison (checktext::fold)
+  std::array<uint8_t, 32> nameLetters;  // foldedName's bytes counted by (byte % 32)
 };
 
 GeoPos navaidPosition(const NavaidRecord& n);  // degrees, from chart units
