@@ -102,6 +102,17 @@ std::string upper(std::string t) {
 }
 
 // " (did you mean X?)" for the nearest of `known` within a few edits, ignoring case.
+std::string didYouMean(const std::string& written, const std::vector<std::string>& known);
+
+// The same, or when none is close, the list of what is known there.
+std::string nearestKnown(const std::string& written, const std::vector<std::string>& known, const std::string& where) {
+  const std::string near = didYouMean(written, known);
+  if (!near.empty()) return near;
+  std::string list;
+  for (size_t i = 0; i < known.size(); ++i) list += (i ? ", " : "") + known[i];
+  return " (" + where + " holds " + list + ")";
+}
+
 std::string didYouMean(const std::string& written, const std::vector<std::string>& known) {
   const std::string w = upper(trimmed(written));
   std::string best;
@@ -388,7 +399,8 @@ class Checker {
         if (c.name != "EXERC")
           add(c.place.line, Severity::Error, "DATA", "",
               "<" + checktext::display(c.name) + "> is not an element the viewer reads; it is ignored" +
-                  didYouMean(c.name, nearNames(c.name)));
+                  (didYouMean(c.name, nearNames(c.name)).empty() ? " (<DATA> holds EXERC and DATA00, DATA01, ...)"
+                                                                 : didYouMean(c.name, nearNames(c.name))));
         else
           add(c.place.line, Severity::Error, "DATA", "EXERC", "holds elements; the viewer reads no title from it");
         continue;
@@ -498,7 +510,7 @@ class Checker {
         } else {
           add(c.place.line, Severity::Error, label, c.name,
               "<" + checktext::display(c.name) + "> is not an element the viewer reads; it is ignored" +
-                  didYouMean(c.name, {"NAVAID", "NAV", "FORM"}));
+                  nearestKnown(c.name, {"NAVAID", "NAV", "FORM"}, "an exercise"));
         }
         continue;
       }
@@ -553,7 +565,7 @@ class Checker {
       } else {
         add(c.place.line, Severity::Error, label, path,
             "<" + checktext::display(c.name) + "> is not a key the viewer reads; it is ignored" +
-                didYouMean(c.name, known));
+                nearestKnown(c.name, known, "<" + groupName + ">"));
       }
     }
   }
