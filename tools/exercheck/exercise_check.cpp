@@ -8,6 +8,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <string_view>
 
 #include "check_text.h"
 #include "geodata/great_circle.h"
@@ -130,6 +131,9 @@ std::string didYouMean(const std::string& written, const std::vector<std::string
 
 // ---------------------------------------------------------------- places in the text
 
+// strchr finds the terminating NUL too; a NUL byte of the file is an ordinary byte.
+bool isOneOf(char c, const char* set) { return c != '\0' && std::strchr(set, c) != nullptr; }
+
 struct LineIndex {
   std::vector<size_t> starts;
   explicit LineIndex(const std::string& text) {
@@ -172,7 +176,7 @@ std::vector<Candidate> candidatesOf(const std::string& text) {
         next == '\0')
       continue;
     size_t e = o + 1;
-    while (e < text.size() && std::strchr(" \t\r\n/><", text[e]) == nullptr) ++e;
+    while (e < text.size() && !isOneOf(text[e], " \t\r\n/><")) ++e;
     out.push_back({o, Candidate::Tag, text.substr(o + 1, e - o - 1)});
   }
   return out;
@@ -240,10 +244,10 @@ class Checker {
       }
       size_t j = i;
       bool lostTag = false;
-      size_t lastTag = i;
+      size_t firstTag = i;
       while (j < cands.size() && !recordAt.count(static_cast<int32_t>(cands[j].offset))) {
         if (cands[j].kind == Candidate::Tag) {
-          if (!lostTag) lastTag = j;
+          if (!lostTag) firstTag = j;
           lostTag = true;
         }
         ++j;
@@ -254,7 +258,7 @@ class Checker {
         open.push_back(static_cast<int32_t>(next++));
       }
       while (!open.empty() && static_cast<size_t>(records[open.back()].place.end) <= o) open.pop_back();
-      if (lostTag) reportUnread(cands, i, j, lastTag, open.empty() ? -1 : open.back());
+      if (lostTag) reportUnread(cands, i, j, firstTag, open.empty() ? -1 : open.back());
       i = j;
     }
   }
@@ -288,17 +292,20 @@ class Checker {
                     "...\": the viewer's reader does not know declarations";
       message = what + " and stops reading " + where + " here; it never reads " + lost + (upTo.empty() ? "" : "," + upTo);
     } else {
+      // Searches stay inside the enclosing element: a level holds one such run at most,
+      // so the whole check stays linear in the text (times the bounded depth).
       const size_t limit = enclosing >= 0 ? static_cast<size_t>(records[enclosing].place.end) : file.text.size();
+      const std::string_view inside = std::string_view(file.text).substr(0, limit);
       const std::string closing = "</" + c.name + ">";
-      const size_t exact = file.text.find(closing, c.offset);
+      const size_t exact = inside.find(closing, c.offset);
       std::string why;
-      const size_t gt = file.text.find('>', c.offset);
-      const std::string tag = file.text.substr(c.offset, gt == std::string::npos ? std::string::npos : gt - c.offset);
+      const size_t gt = inside.find('>', c.offset);
+      const std::string tag = file.text.substr(c.offset, gt == std::string::npos ? limit - c.offset : gt - c.offset);
       const size_t space = tag.find(' ');
       if (tag.substr(0, space).find_first_of("\t\r\n") != std::string::npos) {
         why = "a tab or line break inside its start tag becomes part of its name for the reader, so no closing tag "
               "matches it";
-      } else if (exact == std::string::npos || exact >= limit) {
+      } else if (exact == std::string::npos) {
         const size_t loose = looseClosing(c.name, c.offset, limit);
         if (loose != std::string::npos) {
           const size_t closeEnd = file.text.find('>', loose);
@@ -319,17 +326,18 @@ class Checker {
 
   // A closing tag for `name` in another case or with blanks before its '>'.
   size_t looseClosing(const std::string& name, size_t from, size_t limit) const {
+    const std::string_view inside = std::string_view(file.text).substr(0, limit);
     size_t p = from;
-    while ((p = file.text.find("</", p)) != std::string::npos && p < limit) {
+    while ((p = inside.find("</", p)) != std::string::npos) {
       size_t q = p + 2, k = 0;
-      while (k < name.size() && q < file.text.size() &&
+      while (k < name.size() && q < limit &&
              std::toupper(static_cast<unsigned char>(file.text[q])) == std::toupper(static_cast<unsigned char>(name[k]))) {
         ++q;
         ++k;
       }
       if (k == name.size()) {
-        while (q < file.text.size() && std::strchr(" \t\r\n", file.text[q])) ++q;
-        if (q < file.text.size() && file.text[q] == '>') return p;
+        while (q < limit && isOneOf(file.text[q], " \t\r\n")) ++q;
+        if (q < limit && file.text[q] == '>') return p;
       }
       p += 2;
     }
