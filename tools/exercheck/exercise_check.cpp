@@ -47,14 +47,16 @@ constexpr int64_t kUnreachable = 100000000;
 
 enum class Form { Line, Hipp, Rely, Coor, Adme, Unknown };
 
-// The loader's comparisons, exact and case-sensitive.
-Form formOf(const std::string& code) {
-  if (code == "LINE") return Form::Line;
-  if (code == "HIPP") return Form::Hipp;
-  if (code == "RELY") return Form::Rely;
-  if (code == "COOR") return Form::Coor;
-  if (code == "ADME") return Form::Adme;
-  return Form::Unknown;
+// The form the loader gave the entry.
+Form formOf(const IfrExercise& e) {
+  switch (e.form) {
+    case FormLine: return Form::Line;
+    case FormHipp: return Form::Hipp;
+    case FormRely: return Form::Rely;
+    case FormCoor: return Form::Coor;
+    case FormAdme: return Form::Adme;
+    default: return Form::Unknown;
+  }
 }
 
 const char* formWords(Form f) {
@@ -592,7 +594,7 @@ class Checker {
     const std::string label = elementName(r.number);
     if (r.firstEntry >= file.set->count()) return;
     const IfrExercise& e = file.set->entry(r.firstEntry);
-    const Form form = formOf(r.raw.formType);
+    const Form form = formOf(e);
     auto line = [&](ExerciseKeyId id) { return keyLine(ex, keyOf(id)); };
     auto diag = [&](ExerciseKeyId id, Severity s, const std::string& message) {
       add(line(id), s, label, keyPath(keyOf(id)), message);
@@ -847,7 +849,7 @@ class Checker {
     if (e.textOverflow & NavaidNameTooLong)
       diag(KeyNavaidName, Severity::Warning,
            quoted(r.raw.navaidName) + " is longer than 39 characters; the viewer keeps " + quoted(e.navaidName));
-    if (!r.keys[KeyNavaidName].found && formOf(r.raw.formType) == Form::Coor)
+    if (!r.keys[KeyNavaidName].found && formOf(e) == Form::Coor)
       diag(KeyNavaidName, Severity::Warning, "missing; the report names the fix NO NAME");
   }
 
