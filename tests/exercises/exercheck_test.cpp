@@ -273,8 +273,10 @@ TEST(NavaidFinder, SuggestionsFindAndNear) {
     for (const NavaidRef& r : refs) s += std::string(r.type) + " " + r.record->ident + " " + r.record->name + "; ";
     return s;
   };
-  // Same identifier first, by name distance; then close names.
-  EXPECT_EQ(names(suggestNavaids(all, "MTG", "MARTIGUES")), "VOR MTG Martigues; VOR MTG Mitiga; VOR AAA MARTIGUEZ; ");
+  // Same identifier first, by name distance; then close names. With a close name at
+  // hand, far names of the same identifier are left out.
+  EXPECT_EQ(names(suggestNavaids(all, "MTG", "MARTIGUES")), "VOR MTG Martigues; VOR AAA MARTIGUEZ; ");
+  EXPECT_EQ(names(suggestNavaids(all, "MTG", "NOWHERE")), "VOR MTG Mitiga; VOR MTG Martigues; ");  // nearer first
   EXPECT_EQ(names(suggestNavaids(all, "XXX", "MARTIGUES", 1)), "VOR MTG Martigues; ");
   EXPECT_EQ(names(suggestNavaids(all, "XXX", "NOWHERE")), "");
 

@@ -658,7 +658,8 @@ class Checker {
       else if (turn.text != "LEFT" && turn.text != "RIGHT")
         diag(KeyTurn, Severity::Error,
              quoted(turn.text) + " is not LEFT; the hold turns right" + blankHint(turn.text) +
-                 (upper(trimmed(turn.text)) == "LEFT" ? " (write LEFT in capitals)" : ""));
+                 (upper(trimmed(turn.text)) == "LEFT" ? " (write LEFT in capitals)"
+                  : upper(trimmed(turn.text)) == "RIGHT" ? " (as meant, but write RIGHT in capitals)" : ""));
     } else if (r.keys[KeyTurn].found) {
       unused(KeyTurn);
     }

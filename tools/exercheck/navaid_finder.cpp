@@ -88,7 +88,7 @@ std::vector<NavaidRef> suggestNavaids(const std::vector<NavaidRef>& all, const s
     const size_t nameDistance = checktext::editDistance(all[i].foldedName, foldedName, limit);
     size_t score;
     if (sameIdent) {
-      score = nameDistance;  // 0..41: the same identifier always comes first
+      score = nameDistance;  // 0..41 (score % 100 is the distance): the same identifier first
     } else if (looseIdent) {
       score = 100 + nameDistance;
     } else if (nameDistance <= tolerance) {
@@ -99,8 +99,12 @@ std::vector<NavaidRef> suggestNavaids(const std::vector<NavaidRef>& all, const s
     scored.push_back({score, i});
   }
   std::stable_sort(scored.begin(), scored.end(), [](const Scored& a, const Scored& b) { return a.score < b.score; });
+  // When some name is close, far names of the same identifier are only noise.
+  const bool anyClose = std::any_of(scored.begin(), scored.end(),
+                                    [&](const Scored& s) { return s.score % 100 <= tolerance; });
   std::vector<NavaidRef> out;
-  for (size_t i = 0; i < scored.size() && out.size() < max; ++i) out.push_back(all[scored[i].order]);
+  for (size_t i = 0; i < scored.size() && out.size() < max; ++i)
+    if (!anyClose || scored[i].score % 100 <= tolerance) out.push_back(all[scored[i].order]);
   return out;
 }
 

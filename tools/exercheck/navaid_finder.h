@@ -34,7 +34,8 @@ std::vector<NavaidRef> usableNavaids(const std::vector<NavaidRecord>& vors, cons
 // Up to `max` navaids for an identifier and name the viewer does not find,
 // best first: the same identifier (with another name, or the same name in the
 // other list), then an identifier that differs only in case, then names within a
-// few edits (ignoring case and accents).
+// few edits (ignoring case and accents). When some name is within a few edits,
+// only such names are given.
 std::vector<NavaidRef> suggestNavaids(const std::vector<NavaidRef>& all, const std::string& ident,
                                       const std::string& name, size_t max = 3);
 
