@@ -105,13 +105,13 @@ def different_pixels(a, b):
 def set_zoom(s, z, h=480):
     """"ZM" to about z: the slider to 0 first, then a click at z's height."""
     before = s.snap()
-    s.click(9, 479, settle=0.05)
-    s.click(9, int(round(h - 0.05 * h - z * 0.9 * h / 2500.0 - 0.5)), settle=0.1)
+    s.click(9, 479)
+    s.click(9, int(round(h - 0.05 * h - z * 0.9 * h / 2500.0 - 0.5)))
     s.wait_change(before)
 
 
 def enlarge(s):
-    """The chart window at SIZE, once a frame of that size is on screen and steady."""
+    """The chart window at SIZE, once frames of that size are on screen and steady."""
     s.xdo("windowmove", s.chart_wid, 0, 0)   # all of it on the screen
     s.xdo("windowsize", s.chart_wid, SIZE[0], SIZE[1])
     deadline = time.time() + 30
@@ -121,8 +121,9 @@ def enlarge(s):
         if (img.w, img.h) == SIZE and last is not None and img.data == last.data:
             return img
         last = img if (img.w, img.h) == SIZE else None
-        time.sleep(0.3)
-    raise TestFailure("the chart window did not settle at %dx%d (last %dx%d, %s)" % (SIZE + (img.w, img.h, s.geometry(s.chart_wid))))
+        s.wait_frames(2)
+    raise TestFailure("the chart window did not settle at %dx%d (last %dx%d, geometry %s)"
+                      % (SIZE + (img.w, img.h, s.geometry(s.chart_wid))))
 
 
 def case_guide_pictures(fx, session):
@@ -137,7 +138,7 @@ def case_guide_pictures(fx, session):
         s.wait_drawn()
         out = s.stdout()
         check("ERROR" not in out, "example %s: the viewer reports an error: %r" % (name, out[-300:]))
-        s.act(lambda: s.click(202, 9, settle=0.1))       # "IFR": centre on the exercise, ZM 1225
+        s.act(lambda: s.click(202, 9))       # "IFR": centre on the exercise, ZM 1225
         if zoom != 1225:
             set_zoom(s, zoom)
         img = enlarge(s)
