@@ -467,7 +467,7 @@ class Checker {
         std::string in;
         if (number < file.set->count())
           in = ", so in its place the viewer draws the arc's waypoint on bearing " +
-               number_(file.set->entry(number).userHeading);
+               checktext::number(file.set->entry(number).userHeading);
         return "the arc of " + elementName(r.number) + " gives its " + std::to_string(r.lastEntry - r.number + 1) +
                " waypoints the numbers " + elementName(r.number) + " to " + elementName(r.lastEntry) + in +
                "; the next element read is " + elementName(r.lastEntry + 1);
@@ -486,8 +486,6 @@ class Checker {
     }
     return "the list of exercises ended before it";
   }
-
-  static std::string number_(double v) { return number(v); }
 
   void noteDuplicateLeaf(std::map<std::string, int32_t>& seen, const XmlElementRecord& c, const std::string& element,
                          const std::string& key) {
@@ -763,7 +761,7 @@ class Checker {
         diag(KeyNavaidType, Severity::Error,
              std::string("USR has a position only in a COOR exercise; the viewer draws this ") +
                  (form == Form::Hipp ? "hold" : "exercise") + " at N-0*00.00 E-0*00.00");
-      cutWarnings(r, e, diag, true);
+      cutWarnings(r, e, diag);
       return;
     }
     // VOR or NDB: the viewer's own lookup decided; here only the why and the suggestions.
@@ -841,9 +839,9 @@ class Checker {
     return out;
   }
 
+  // A user point's texts are only printed, so a cut one is worth a warning only.
   template <typename Diag>
-  void cutWarnings(const ExerciseReading& r, const IfrExercise& e, Diag& diag, bool user) {
-    if (!user) return;
+  void cutWarnings(const ExerciseReading& r, const IfrExercise& e, Diag& diag) {
     if (e.textOverflow & NavaidIdTooLong)
       diag(KeyNavaidId, Severity::Warning,
            quoted(r.raw.navaidId) + " is longer than 3 characters; the viewer keeps " + quoted(e.navaidId));
