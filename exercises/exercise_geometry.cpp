@@ -62,26 +62,24 @@ bool IfrExerciseSet::findNavaid(const std::vector<NavaidRecord>& list, int32_t i
 bool IfrExerciseSet::resolve(const std::vector<NavaidRecord>& vors, const std::vector<NavaidRecord>& ndbs) {
   for (int32_t i = 0; i < entryCount; ++i) {
     IfrExercise& e = entries[i];
-    const bool typeFits = (e.textOverflow & NavaidTypeTooLong) == 0;
-    const bool isVor = typeFits && std::strcmp(e.navaidType, "VOR") == 0;
-    const bool isNdb = typeFits && std::strcmp(e.navaidType, "NDB") == 0;
-    if (isVor || isNdb) {
-      if (!findNavaid(isVor ? vors : ndbs, i)) {
-        std::printf("\n\nMESSAGE ERROR : CAN'T FIND SELECTED NAVAID\n\n");
+    const NavaidClass type = navaidClass(e);
+    if (type == NavaidClass::Vor || type == NavaidClass::Ndb) {
+      if (!findNavaid(type == NavaidClass::Vor ? vors : ndbs, i)) {
+        if (messages) std::fprintf(messages, "\n\nMESSAGE ERROR : CAN'T FIND SELECTED NAVAID\n\n");
         e.geometryValid = 0;
         return false;
       }
-    } else if (typeFits && std::strcmp(e.navaidType, "USR") == 0) {
+    } else if (type == NavaidClass::User) {
       e.variation = 0;
     } else {
-      std::printf("\n\nMESSAGE ERROR : NAVAID TYPE = VOR or NDB\n\n");
+      if (messages) std::fprintf(messages, "\n\nMESSAGE ERROR : NAVAID TYPE = VOR or NDB\n\n");
       e.geometryValid = 0;
       return false;
     }
     computeGeometry(i);
   }
   if (entryCount == 0) {
-    std::printf("NO IFR EXERCISES XML FILE FOUND\n\n");
+    if (messages) std::fprintf(messages, "NO IFR EXERCISES XML FILE FOUND\n\n");
     return false;
   }
   return true;

@@ -18,13 +18,100 @@ bool copyField(char (&field)[N], const std::string& text) {
   return std::strlen(text.c_str()) <= N - 1;
 }
 
-void reportOverflow(const char* key, int32_t k, const std::string& text, size_t width) {
-  std::printf("\n\nMESSAGE ERROR : %s LONGER THAN %zu CHARACTERS IN DATA%02d : %s\n\n", key, width, k, text.c_str());
+std::string* textField(RawExercise& raw, ExerciseKeyId id) {
+  switch (id) {
+    case KeyNavaidId: return &raw.navaidId;
+    case KeyNavaidType: return &raw.navaidType;
+    case KeyNavaidName: return &raw.navaidName;
+    case KeyFormType: return &raw.formType;
+    case KeyTurn: return &raw.turn;
+    case KeyUserLon: return &raw.userLon;
+    case KeyUserLat: return &raw.userLat;
+    default: return nullptr;
+  }
+}
+
+double* doubleField(RawExercise& raw, ExerciseKeyId id) {
+  switch (id) {
+    case KeyQdm: return &raw.qdm;
+    case KeyQdr: return &raw.qdr;
+    case KeyAngle: return &raw.angle;
+    case KeyUserDst: return &raw.userDistance;
+    case KeyUserHeading: return &raw.userHeading;
+    default: return nullptr;
+  }
+}
+
+// Letter, degrees and minutes to arc-seconds; 0 and false for an unknown letter.
+double secondsOf(char letter, int degrees, double minutes, bool* letterKnown) {
+  // Degrees times 3600 in 32 bits, wrapping as the stored files were written
+  // to expect, without the undefined behaviour of a signed overflow.
+  const int32_t seconds = static_cast<int32_t>(static_cast<uint32_t>(degrees) * 3600u);
+  if (letterKnown) *letterKnown = true;
+  if (letter == 'N' || letter == 'E') return seconds + minutes * 60;
+  if (letter == 'S' || letter == 'W') return -static_cast<double>(seconds) - minutes * 60;
+  if (letterKnown) *letterKnown = false;
+  return 0;
+}
+
+double parseCoordinateTo(const char* text, std::FILE* messages) {
+  bool known = false;
+  const double seconds = coordinateSeconds(scanCoordinate(text), &known);
+  if (!known && messages) std::fprintf(messages, "COORD ERROR IN XML FILE\n");
+  return seconds;
 }
 
 }  // namespace
 
+// The path of each is DATA:DATAnn:group:name; the order is the loader's.
+const ExerciseKey kExerciseKeys[kExerciseKeyCount] = {
+    {KeyNavaidId, "NAVAID", "NAVAID_ID", ExerciseGetter::String, "NO NAVAID", 0},
+    {KeyNavaidType, "NAVAID", "TYPE", ExerciseGetter::String, "NO TYPE", 0},
+    {KeyNavaidName, "NAVAID", "NAME", ExerciseGetter::String, "NO NAME", 0},
+    {KeyQdm, "NAV", "QDM", ExerciseGetter::Double, nullptr, 0.0},
+    {KeyQdr, "NAV", "QDR", ExerciseGetter::Double, nullptr, 0.0},
+    {KeyAngle, "NAV", "ANGLE", ExerciseGetter::Double, nullptr, 0.0},
+    {KeyFormType, "FORM", "TYPE", ExerciseGetter::String, "LINE", 0},
+    {KeyTurn, "FORM", "TURN", ExerciseGetter::String, "RIGHT", 0},
+    {KeyTri, "FORM", "TRI", ExerciseGetter::Float, nullptr, 1.0},
+    {KeyIasMax, "FORM", "IAS_MAX", ExerciseGetter::Int, nullptr, 220},
+    {KeyUserDst, "FORM", "USER_DST", ExerciseGetter::Double, nullptr, 0.0},
+    {KeyUserHeading, "FORM", "USER_HEADING", ExerciseGetter::Double, nullptr, 0.0},
+    {KeyUserLon, "FORM", "USER_LON", ExerciseGetter::String, "NULL", 0},
+    {KeyUserLat, "FORM", "USER_LAT", ExerciseGetter::String, "NULL", 0},
+};
+
+const std::string* rawText(const RawExercise& raw, ExerciseKeyId id) {
+  return textField(const_cast<RawExercise&>(raw), id);
+}
+
+double rawNumber(const RawExercise& raw, ExerciseKeyId id) {
+  if (id == KeyTri) return raw.tri;
+  if (id == KeyIasMax) return raw.iasMax;
+  const double* d = doubleField(const_cast<RawExercise&>(raw), id);
+  return d ? *d : 0.0;
+}
+
+NavaidClass navaidClass(const IfrExercise& e) {
+  if (e.textOverflow & NavaidTypeTooLong) return NavaidClass::Rejected;
+  if (std::strcmp(e.navaidType, "VOR") == 0) return NavaidClass::Vor;
+  if (std::strcmp(e.navaidType, "NDB") == 0) return NavaidClass::Ndb;
+  if (std::strcmp(e.navaidType, "USR") == 0) return NavaidClass::User;
+  return NavaidClass::Rejected;
+}
+
+void IfrExerciseSet::reportOverflow(const char* key, int32_t k, const std::string& text, size_t width) const {
+  if (messages == nullptr) return;
+  std::fprintf(messages, "\n\nMESSAGE ERROR : %s LONGER THAN %zu CHARACTERS IN DATA%02d : %s\n\n", key, width, k,
+               text.c_str());
+}
+
 IfrExerciseSet::IfrExerciseSet(const char* filePath) : path(filePath ? filePath : "") { load(); }
+
+IfrExerciseSet::IfrExerciseSet(const XmlConfig& config, ExerciseLoadLog* log, std::FILE* messageStream)
+    : messages(messageStream) {
+  loadFrom(config, log);
+}
 
 IfrExerciseSet::~IfrExerciseSet() { std::free(entries); }
 
@@ -40,24 +127,36 @@ bool IfrExerciseSet::growTo(int32_t size) {
   return true;
 }
 
-void IfrExerciseSet::readRaw(const XmlConfig& config, int32_t k) {
+void IfrExerciseSet::readRaw(const XmlConfig& config, int32_t k, ExerciseReading* reading) {
   char prefix[32];
   std::snprintf(prefix, sizeof prefix, "DATA:DATA%02d", k);
-  const std::string p(prefix);
-  idFound = config.getString((p + ":NAVAID:NAVAID_ID").c_str(), &raw.navaidId, "NO NAVAID");
-  typeFound = config.getString((p + ":NAVAID:TYPE").c_str(), &raw.navaidType, "NO TYPE");
-  nameFound = config.getString((p + ":NAVAID:NAME").c_str(), &raw.navaidName, "NO NAME");
-  config.getDouble((p + ":NAV:QDM").c_str(), &raw.qdm, 0.0);
-  config.getDouble((p + ":NAV:QDR").c_str(), &raw.qdr, 0.0);
-  config.getDouble((p + ":NAV:ANGLE").c_str(), &raw.angle, 0.0);
-  config.getString((p + ":FORM:TYPE").c_str(), &raw.formType, "LINE");
-  config.getString((p + ":FORM:TURN").c_str(), &raw.turn, "RIGHT");
-  config.getFloat((p + ":FORM:TRI").c_str(), &raw.tri, 1.0f);
-  config.getInt((p + ":FORM:IAS_MAX").c_str(), &raw.iasMax, 220);
-  config.getDouble((p + ":FORM:USER_DST").c_str(), &raw.userDistance, 0.0);
-  config.getDouble((p + ":FORM:USER_HEADING").c_str(), &raw.userHeading, 0.0);
-  config.getString((p + ":FORM:USER_LON").c_str(), &raw.userLon, "NULL");
-  config.getString((p + ":FORM:USER_LAT").c_str(), &raw.userLat, "NULL");
+  std::string path;
+  bool found[kExerciseKeyCount];
+  for (const ExerciseKey& key : kExerciseKeys) {
+    path.assign(prefix).append(":").append(key.group).append(":").append(key.name);
+    bool& f = found[key.id];
+    switch (key.getter) {
+      case ExerciseGetter::String:
+        f = config.getString(path.c_str(), textField(raw, key.id), key.defaultText);
+        break;
+      case ExerciseGetter::Double:
+        f = config.getDouble(path.c_str(), doubleField(raw, key.id), key.defaultNumber);
+        break;
+      case ExerciseGetter::Float:
+        f = config.getFloat(path.c_str(), &raw.tri, static_cast<float>(key.defaultNumber));
+        break;
+      case ExerciseGetter::Int:
+        f = config.getInt(path.c_str(), &raw.iasMax, static_cast<int32_t>(key.defaultNumber));
+        break;
+    }
+    if (reading) {
+      reading->keys[key.id].found = f;
+      if (f) config.getString(path.c_str(), &reading->keys[key.id].text, "");
+    }
+  }
+  idFound = found[KeyNavaidId];
+  typeFound = found[KeyNavaidType];
+  nameFound = found[KeyNavaidName];
 }
 
 // Texts that do not fit are cut for the report, and the entry is marked so that
@@ -70,24 +169,40 @@ void IfrExerciseSet::copyTexts(IfrExercise& e) {
 }
 
 bool IfrExerciseSet::load() {
+  XmlConfig config;
+  config.load(path.c_str());
+  return loadFrom(config, nullptr);
+}
+
+bool IfrExerciseSet::loadFrom(const XmlConfig& config, ExerciseLoadLog* log) {
   // A second load starts over rather than stopping at the last pass's end marker.
   entryCount = 0;
   raw = RawExercise();
+  if (log) *log = ExerciseLoadLog();
 
-  XmlConfig config;
-  config.load(path.c_str());
-  config.getString("DATA:EXERC", &title, "NO IFR EXERCISE");
+  const bool titleFound = config.getString("DATA:EXERC", &title, "NO IFR EXERCISE");
+  if (log) log->titleFound = titleFound;
 
   int32_t k = 0;
   for (;;) {
     if (raw.navaidId == "NO NAVAID") break;
     entryCount = k;
     if (k == INT32_MAX || !growTo(k + 1)) {
-      std::printf("REALLOC ERROR");
+      if (messages) std::fprintf(messages, "REALLOC ERROR");
       return k != 0;
     }
     std::memset(&entries[k], 0, sizeof(IfrExercise));
-    readRaw(config, k);
+    ExerciseReading* reading = nullptr;
+    if (log) {
+      log->readings.emplace_back();
+      reading = &log->readings.back();
+      reading->number = reading->firstEntry = reading->lastEntry = k;
+    }
+    readRaw(config, k, reading);
+    if (reading) {
+      reading->raw = raw;
+      reading->endOfList = raw.navaidId == "NO NAVAID";
+    }
 
     const int32_t first = k;
     IfrExercise& e = entries[k];
@@ -119,8 +234,8 @@ bool IfrExerciseSet::load() {
       e.form = FormCoor;
       std::memcpy(e.navaidType, "USR", 4);
       e.textOverflow &= static_cast<uint8_t>(~NavaidTypeTooLong);
-      e.userLonSeconds = parseCoordinate(raw.userLon.c_str());
-      e.userLatSeconds = parseCoordinate(raw.userLat.c_str());
+      e.userLonSeconds = parseCoordinateTo(raw.userLon.c_str(), messages);
+      e.userLatSeconds = parseCoordinateTo(raw.userLat.c_str(), messages);
       e.longitude = e.userLonSeconds * 180 / 6480;
       e.latitude = e.userLatSeconds * 90 / 3240;
     } else if (form == "ADME") {
@@ -142,10 +257,11 @@ bool IfrExerciseSet::load() {
       for (int32_t j = g + 10; j <= h; j += 10) {
         ++k;
         if (k == INT32_MAX || !growTo(k + 1)) {
-          std::printf("REALLOC ERROR");
+          if (messages) std::fprintf(messages, "REALLOC ERROR");
           entryCount = k;
           return true;
         }
+        if (log) log->readings.back().lastEntry = k;
         IfrExercise& a = entries[k];
         std::memcpy(a.navaidId, arcStart.navaidId, sizeof a.navaidId);
         std::memcpy(a.navaidType, arcStart.navaidType, sizeof a.navaidType);
@@ -189,16 +305,18 @@ const char* formCode(ExerciseForm form) {
   }
 }
 
-double parseCoordinate(const char* text) {
-  char letter = 0;
-  int degrees = 0;
-  double minutes = 0;
-  if (text != nullptr) std::sscanf(text, "%c-%d*%lf", &letter, &degrees, &minutes);
-  // Degrees times 3600 in 32 bits, wrapping as the stored files were written
-  // to expect, without the undefined behaviour of a signed overflow.
-  const int32_t seconds = static_cast<int32_t>(static_cast<uint32_t>(degrees) * 3600u);
-  if (letter == 'N' || letter == 'E') return seconds + minutes * 60;
-  if (letter == 'S' || letter == 'W') return -static_cast<double>(seconds) - minutes * 60;
-  std::printf("COORD ERROR IN XML FILE\n");
-  return 0;
+double parseCoordinate(const char* text) { return parseCoordinateTo(text, stdout); }
+
+CoordinateScan scanCoordinate(const char* text) {
+  CoordinateScan scan;
+  if (text == nullptr) return scan;
+  // %n counts only when every field before it was read.
+  int consumed = -1;
+  scan.fields = std::sscanf(text, "%c-%d*%lf%n", &scan.letter, &scan.degrees, &scan.minutes, &consumed);
+  scan.consumed = scan.fields == 3 ? consumed : -1;
+  return scan;
+}
+
+double coordinateSeconds(const CoordinateScan& scan, bool* letterKnown) {
+  return secondsOf(scan.letter, scan.degrees, scan.minutes, letterKnown);
 }

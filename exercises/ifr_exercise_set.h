@@ -10,6 +10,10 @@
 //
 // Positions are chart units (hundredths of a degree, x east, y north);
 // bearings are degrees magnetic until variation makes them true.
+//
+// A tool that checks a file (the exercise checker) loads through the same code:
+// the key table below is what readRaw reads, and an ExerciseLoadLog receives,
+// pass by pass, the element number read, the entries made and each key as found.
 #pragma once
 
 #include <cstdint>
@@ -95,10 +99,64 @@ struct RawExercise {
   std::string userLon, userLat;
 };
 
+// The keys of an exercise element, in the order the loader reads them.
+enum ExerciseKeyId : int32_t {
+  KeyNavaidId, KeyNavaidType, KeyNavaidName, KeyQdm, KeyQdr, KeyAngle, KeyFormType,
+  KeyTurn, KeyTri, KeyIasMax, KeyUserDst, KeyUserHeading, KeyUserLon, KeyUserLat,
+  kExerciseKeyCount
+};
+enum class ExerciseGetter : uint8_t { String, Double, Float, Int };
+
+// One key: its path below DATA:DATAnn is group:name; the getter that reads it;
+// the default it gets when absent (defaultText for strings, defaultNumber else).
+struct ExerciseKey {
+  ExerciseKeyId id;
+  const char* group;
+  const char* name;
+  ExerciseGetter getter;
+  const char* defaultText;
+  double defaultNumber;
+};
+extern const ExerciseKey kExerciseKeys[kExerciseKeyCount];
+
+// The raw entry's field for a key: its text (string keys; null otherwise) or its
+// value widened to double (numeric keys; 0 otherwise).
+const std::string* rawText(const RawExercise& raw, ExerciseKeyId id);
+double rawNumber(const RawExercise& raw, ExerciseKeyId id);
+
+// What one pass of the loader read. A pass reads exercise element `number`
+// (DATA%02d) and makes table entries firstEntry..lastEntry (an arc makes more
+// than one, using up the numbers up to lastEntry). The pass that ends the list
+// (NAVAID_ID absent, or "NO NAVAID") is logged too, with endOfList set; its
+// entries are not part of the set.
+struct ExerciseKeyRead {
+  bool found = false;  // the getter found the leaf
+  std::string text;    // the leaf's text as stored, when found
+};
+struct ExerciseReading {
+  int32_t number = 0;
+  int32_t firstEntry = 0, lastEntry = 0;
+  bool endOfList = false;
+  RawExercise raw;  // after this pass's getters, as the entries were made from it
+  ExerciseKeyRead keys[kExerciseKeyCount];
+};
+struct ExerciseLoadLog {
+  bool titleFound = false;
+  std::vector<ExerciseReading> readings;
+};
+
+// How resolve() treats an entry's navaid type: the table it searches, no table
+// (a user point), or a rejection that stops it.
+enum class NavaidClass { Vor, Ndb, User, Rejected };
+NavaidClass navaidClass(const IfrExercise& e);
+
 class IfrExerciseSet {
  public:
   // Loads `path` at once; a missing file gives an empty set.
   explicit IfrExerciseSet(const char* path);
+  // Loads from a tree already read, telling `log` (when not null) what each pass
+  // read; the loader's and resolve()'s messages go to `messages` (none when null).
+  IfrExerciseSet(const XmlConfig& config, ExerciseLoadLog* log, std::FILE* messages);
   virtual ~IfrExerciseSet();
   IfrExerciseSet(const IfrExerciseSet&) = delete;
   IfrExerciseSet& operator=(const IfrExerciseSet&) = delete;
@@ -127,14 +185,17 @@ class IfrExerciseSet {
 
  private:
   bool growTo(int32_t size);
-  void readRaw(const XmlConfig& config, int32_t k);
+  bool loadFrom(const XmlConfig& config, ExerciseLoadLog* log);
+  void readRaw(const XmlConfig& config, int32_t k, ExerciseReading* reading);
   void copyTexts(IfrExercise& e);
+  void reportOverflow(const char* key, int32_t k, const std::string& text, size_t width) const;
 
   std::string title = "NO IFR EXERCISE";
   int32_t entryCount = 0;
   IfrExercise* entries = nullptr;
   int32_t capacity = 0;
   std::string path;
+  std::FILE* messages = stdout;
   bool idFound = false, typeFound = false, nameFound = false;  // in the file, not defaulted
 };
 
@@ -142,6 +203,21 @@ class IfrExerciseSet {
 // arc-seconds, negative for S and W. Prints "COORD ERROR IN XML FILE\n" and
 // gives 0 for any other letter.
 double parseCoordinate(const char* text);
+
+// The scan parseCoordinate makes, field by field: what it read (fields not
+// reached stay 0), how many conversions it made (sscanf's count: -1 for an empty
+// text) and how many characters the whole pattern took (-1 unless all three
+// fields were read).
+struct CoordinateScan {
+  char letter = 0;
+  int degrees = 0;
+  double minutes = 0;
+  int fields = 0;
+  int consumed = -1;
+};
+CoordinateScan scanCoordinate(const char* text);
+// Arc-seconds from a scan; `letterKnown` false (and 0) for a letter other than N, S, E, W.
+double coordinateSeconds(const CoordinateScan& scan, bool* letterKnown);
 
 // The point reached from `from` (chart units) after distanceNm nautical miles
 // (negative goes backwards) on the great circle leaving with true bearing

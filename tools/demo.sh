@@ -143,7 +143,7 @@ fi
 if [ -x "$EXERCHECK" ]; then
   say "checking the exercises against the navaid table"
   if "$EXERCHECK" "$DEMO" >"$CACHE/exercheck.log" 2>&1; then
-    say "exercheck: every exercise found its navaid"
+    say "exercheck: no error in the exercises"
   else
     cat "$CACHE/exercheck.log"
     say "exercheck reported problems (above)"

@@ -12,7 +12,7 @@ PACKAGES=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   gmt-gshhg-low libnetcdf-dev netcdf-bin zlib1g-dev
   clang libclang-rt-14-dev python3
-  libxml2-utils g++-multilib
+  libxml2-utils g++-multilib nlohmann-json3-dev
   libgps-dev gpsd gpsd-clients
 )
 

@@ -42,9 +42,14 @@ void XmlConfig::read(std::FILE* stream) {
       if (got < want) break;  // end of stream or a read error: keep what was read
     }
   }
+  readText(text);
+}
+
+void XmlConfig::readText(const std::string& text) {
+  const size_t limit = static_cast<size_t>(std::numeric_limits<int32_t>::max());
   document.clear();
   parser.setHandler(&document);
-  parser.parse(text.data(), static_cast<int32_t>(text.size()));
+  parser.parse(text.data(), static_cast<int32_t>(std::min(text.size(), limit)));
   document.cursor = nullptr;
 }
 

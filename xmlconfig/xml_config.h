@@ -32,6 +32,8 @@ class XmlConfig {
   // Reads to the end of the stream (or to the first read error) and replaces
   // the tree with what was read.
   void read(std::FILE* stream);
+  // The same on a text already in memory.
+  void readText(const std::string& text);
 
   bool getString(const char* path, std::string* out, const std::string& defaultValue) const;
   bool getDouble(const char* path, double* out, double defaultValue) const;

@@ -17,10 +17,12 @@ XmlNode* XmlNode::addChild(const std::string& childName, const std::string& chil
   return &child;
 }
 
-void XmlNode::setLeaf(const std::string& key, const std::string& text, const std::string& leafAttributes) {
+XmlLeaf& XmlNode::setLeaf(const std::string& key, const std::string& text, const std::string& leafAttributes) {
   XmlLeaf& leaf = leaves[key];
   leaf.text = text;
   leaf.attributes = leafAttributes;
+  leaf.place = XmlPlace();
+  return leaf;
 }
 
 bool XmlNode::getLeafText(const std::string& key, std::string& out) const {
@@ -35,17 +37,35 @@ namespace {
 // Formatted extraction in the classic locale. The value goes through a
 // temporary because a failed or out-of-range extraction overwrites its target.
 template <typename T>
+bool extractNumber(const std::string& text, T& out, bool* whole) {
+  std::istringstream in(text);
+  in.imbue(std::locale::classic());
+  T value{};
+  if (!(in >> value)) {
+    if (whole) *whole = false;
+    return false;
+  }
+  out = value;
+  if (whole) {
+    in >> std::ws;
+    *whole = in.eof() || in.peek() == std::char_traits<char>::eof();
+  }
+  return true;
+}
+
+template <typename T>
 bool leafNumber(const std::map<std::string, XmlLeaf>& leaves, const std::string& key, T& out) {
   auto it = leaves.find(key);
   if (it == leaves.end()) return false;
-  std::istringstream in(it->second.text);
-  in.imbue(std::locale::classic());
-  T value{};
-  if (in >> value) out = value;
+  extractNumber(it->second.text, out, nullptr);
   return true;
 }
 
 }  // namespace
+
+bool xmlExtractNumber(const std::string& text, double& out, bool* whole) { return extractNumber(text, out, whole); }
+bool xmlExtractNumber(const std::string& text, float& out, bool* whole) { return extractNumber(text, out, whole); }
+bool xmlExtractNumber(const std::string& text, int32_t& out, bool* whole) { return extractNumber(text, out, whole); }
 
 bool XmlNode::getLeafDouble(const std::string& key, double& out) const { return leafNumber(leaves, key, out); }
 bool XmlNode::getLeafFloat(const std::string& key, float& out) const { return leafNumber(leaves, key, out); }
@@ -90,22 +110,38 @@ void XmlNode::write(std::FILE* stream) const {
   std::fputs(">\n", stream);
 }
 
+void XmlDocument::record(const std::string& name, bool leaf) {
+  XmlElementRecord r;
+  r.name = name;
+  r.place = pendingPlace;
+  r.parent = openElements.empty() ? -1 : openElements.back();
+  r.leaf = leaf;
+  elements.push_back(std::move(r));
+  if (!leaf) openElements.push_back(static_cast<int32_t>(elements.size() - 1));
+}
+
 void XmlDocument::startElement(const std::string& name, const std::string& attributes) {
+  if (recordElements) record(name, false);
   if (cursor == nullptr) {
     root.reset(name, attributes, nullptr);
     cursor = &root;
   } else {
     cursor = cursor->addChild(name, attributes);
   }
+  cursor->place = pendingPlace;
+  pendingPlace = XmlPlace();
 }
 
 // A leaf with no open element (a single-leaf document, or one after the root's
 // end) has nowhere to go and is dropped; the tree stays as it was.
 void XmlDocument::leafElement(const std::string& name, const std::string& text, const std::string& attributes) {
-  if (cursor != nullptr) cursor->setLeaf(name, text, attributes);
+  if (recordElements) record(name, true);
+  if (cursor != nullptr) cursor->setLeaf(name, text, attributes).place = pendingPlace;
+  pendingPlace = XmlPlace();
 }
 
 void XmlDocument::endElement(const std::string&, const std::string&) {
+  if (recordElements && !openElements.empty()) openElements.pop_back();
   if (cursor != nullptr) cursor = cursor->parent;
 }
 

@@ -5,6 +5,11 @@
 // element is an XmlNode with its own leaves and children. XmlDocument is the
 // XmlHandler that builds the tree from XmlParser's notifications; XmlConfig
 // (xml_config.h) puts file loading and typed getters on top of it.
+//
+// Each node and leaf also keeps its place in the text (line and bytes); a document
+// asked to (recordElements) keeps a list of every element reported, including
+// leaves a later namesake replaced, for tools that point at lines. Queries,
+// comparison and writing ignore both.
 #pragma once
 
 #include <cstdio>
@@ -17,7 +22,24 @@
 struct XmlLeaf {
   std::string text;
   std::string attributes;
+  XmlPlace place;
 };
+
+// One element as the parser reported it; parent indexes the same list (-1: none open).
+struct XmlElementRecord {
+  std::string name;
+  XmlPlace place;
+  int32_t parent = -1;
+  bool leaf = false;
+};
+
+// Formatted extraction of one number from a leaf text, the way the typed getters
+// read it (classic locale, leading blanks skipped, the longest numeric prefix).
+// False when no number could be read (then `out` is left alone). `whole`, when
+// given, tells whether only blanks follow the number.
+bool xmlExtractNumber(const std::string& text, double& out, bool* whole = nullptr);
+bool xmlExtractNumber(const std::string& text, float& out, bool* whole = nullptr);
+bool xmlExtractNumber(const std::string& text, int32_t& out, bool* whole = nullptr);
 
 class XmlNode {
  public:
@@ -25,7 +47,7 @@ class XmlNode {
 
   void reset(const std::string& nodeName, const std::string& nodeAttributes, XmlNode* nodeParent);
   XmlNode* addChild(const std::string& childName, const std::string& childAttributes);
-  void setLeaf(const std::string& key, const std::string& text, const std::string& leafAttributes);
+  XmlLeaf& setLeaf(const std::string& key, const std::string& text, const std::string& leafAttributes);
 
   // Each leaves `out` alone and returns false when the leaf is absent. The
   // numeric ones return true for a present leaf even when its text is no number
@@ -42,6 +64,7 @@ class XmlNode {
   std::map<std::string, XmlLeaf> leaves;
   std::string name;
   std::string attributes;
+  XmlPlace place;
   std::vector<XmlNode> children;
   // Only meaningful while the tree is built; children move as vectors grow.
   XmlNode* parent = nullptr;
@@ -65,8 +88,13 @@ class XmlDocument : public XmlHandler {
   void startElement(const std::string& name, const std::string& attributes) override;
   void leafElement(const std::string& name, const std::string& text, const std::string& attributes) override;
   void endElement(const std::string& name, const std::string& attributes) override;
+  void elementPlace(const XmlPlace& place) override { pendingPlace = place; }
 
-  void clear() { root.clear(); }
+  void clear() {
+    root.clear();
+    elements.clear();
+    openElements.clear();
+  }
   void write(std::FILE* stream) const { root.write(stream); }
 
   // The first names[0] must be the root's own name; an empty list is the root.
@@ -82,6 +110,14 @@ class XmlDocument : public XmlHandler {
   XmlNode root;
   XmlNode* cursor = nullptr;
 
+  // Off by default: the viewer has no use for the list.
+  bool recordElements = false;
+  std::vector<XmlElementRecord> elements;
+
  private:
+  void record(const std::string& name, bool leaf);
+
+  XmlPlace pendingPlace;             // from elementPlace, for the next element
+  std::vector<int32_t> openElements; // indices into `elements` of the open nodes
   const XmlNode* nodeForKey(std::vector<std::string>& components, std::string& key) const;
 };

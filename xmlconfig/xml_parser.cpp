@@ -96,8 +96,33 @@ std::string XmlTagScanner::rangeText(const XmlRange& r) const {
 
 bool XmlParser::parse(const char* text, int32_t length) {
   if (text == nullptr || length < 1) return false;
+  base = counted = text;
+  countedLine = 1;
   parseLevel(text, length, 1);
+  base = counted = nullptr;
   return true;
+}
+
+// Elements are reported in document order, so the line count only moves forward:
+// each byte of the text is counted once over the whole parse.
+XmlPlace XmlParser::placeOf(const XmlTagScanner& scanner) {
+  const char* at = scanner.text + scanner.tag.first;
+  if (at < counted) {  // not reached in document order; kept correct all the same
+    counted = base;
+    countedLine = 1;
+  }
+  while (counted < at) {
+    const void* nl = std::memchr(counted, '\n', static_cast<size_t>(at - counted));
+    if (nl == nullptr) {
+      counted = at;
+      break;
+    }
+    ++countedLine;
+    counted = static_cast<const char*>(nl) + 1;
+  }
+  const int32_t last = scanner.closingTag.last >= 0 ? scanner.closingTag.last : scanner.tag.last;
+  const int32_t spanStart = static_cast<int32_t>(scanner.text - base);
+  return {countedLine, spanStart + scanner.tag.first, spanStart + last + 1};
 }
 
 void XmlParser::parseLevel(const char* text, int32_t length, int depth) {
@@ -108,6 +133,7 @@ void XmlParser::parseLevel(const char* text, int32_t length, int depth) {
   while (scanner.setSpan(spanText, spanLength) && scanner.scanNext()) {
     const std::string elementName = scanner.nameText();
     const bool report = handler != nullptr && !elementName.empty();
+    if (report) handler->elementPlace(placeOf(scanner));
     if (scanner.contentHasMarkup()) {
       const std::string attrs = scanner.attributeText();
       if (report) handler->startElement(elementName, attrs);

@@ -10,6 +10,11 @@
 // XmlParser walks the text level by level and tells an XmlHandler what it finds;
 // XmlDocument (xml_document.h) is the handler that builds the tree.
 //
+// Places: while it reports, the parser also tells the handler where each element
+// stands (its first line and its bytes in the text), so that a checker can point
+// at the exact line. Counting lines follows the elements in document order, so it
+// adds one pass over the text, not one per element. The tree's readers ignore it.
+//
 // Nesting: elements nested deeper than XmlParser::kMaxDepth levels are not read.
 // An element at the deepest level whose content holds markup is still reported
 // (start and end), but its content is treated as unreadable and skipped, exactly
@@ -56,6 +61,15 @@ class XmlTagScanner {
   int32_t findText(const std::string& needle, int32_t from) const;
 };
 
+// Where an element stands in the parsed text: the 1-based line of its start
+// tag's '<', and its bytes [begin, end) from that '<' to just past its closing
+// tag (or past the '>' of a self-closing tag). -1 and 0 when unknown.
+struct XmlPlace {
+  int32_t line = 0;
+  int32_t begin = -1;
+  int32_t end = -1;
+};
+
 // Receiver of parse notifications. Strings are the parser's own copies.
 class XmlHandler {
  public:
@@ -63,6 +77,8 @@ class XmlHandler {
   virtual void leafElement(const std::string& name, const std::string& text,
                            const std::string& attributes) = 0;
   virtual void endElement(const std::string& name, const std::string& attributes) = 0;
+  // Sent just before the startElement or leafElement of the element it places.
+  virtual void elementPlace(const XmlPlace&) {}
 
  protected:
   ~XmlHandler() = default;
@@ -84,4 +100,10 @@ class XmlParser {
 
  private:
   void parseLevel(const char* text, int32_t length, int depth);
+  XmlPlace placeOf(const XmlTagScanner& scanner);
+
+  // The text of the running parse and how far its lines have been counted.
+  const char* base = nullptr;
+  const char* counted = nullptr;
+  int32_t countedLine = 1;
 };

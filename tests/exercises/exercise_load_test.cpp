@@ -5,6 +5,7 @@
 
 #include "exercise_test_util.h"
 #include "ifr_exercise_set.h"
+#include "xml_config.h"
 
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
@@ -260,4 +261,88 @@ TEST_F(ExerciseFileTest, TenThousandExercisesLoadInOrder) {
   EXPECT_STREQ(set.entry(9999).navaidName, "N9999");
   EXPECT_DOUBLE_EQ(set.entry(9999).qdm, 9999 % 360);
   EXPECT_EQ(set.entry(9999).geometryValid, 0);
+}
+
+// The load log: the element number each pass read, the entries it made (an arc
+// uses up the numbers of its waypoints), each key as found and what the getters
+// left in the raw entry, and the pass that ended the list.
+TEST_F(ExerciseFileTest, LoadLogFollowsThePasses) {
+  const std::string xml = setXml(
+      "T", exerciseXml(0, kVorAbc + "<NAV><QDM>350</QDM><QDR>20</QDR></NAV>" + form("<TYPE>ADME</TYPE>")) +
+               exerciseXml(4, kVorAbc + "<NAV><QDM>abc</QDM><QDR>1,5</QDR></NAV>") +
+               exerciseXml(5, "<NAV><QDM>7</QDM></NAV>"));
+  XmlConfig config;
+  config.readText(xml);
+  ExerciseLoadLog log;
+  IfrExerciseSet set(config, &log, nullptr);
+  EXPECT_TRUE(log.titleFound);
+  ASSERT_EQ(set.count(), 5);
+  ASSERT_EQ(log.readings.size(), 3u);
+  const ExerciseReading& arc = log.readings[0];
+  EXPECT_EQ(arc.number, 0);
+  EXPECT_EQ(arc.firstEntry, 0);
+  EXPECT_EQ(arc.lastEntry, 3);
+  EXPECT_FALSE(arc.endOfList);
+  EXPECT_TRUE(arc.keys[KeyQdm].found);
+  EXPECT_EQ(arc.keys[KeyQdm].text, "350");
+  EXPECT_FALSE(arc.keys[KeyUserDst].found);
+
+  const ExerciseReading& next = log.readings[1];  // DATA04: the number after the arc's last waypoint
+  EXPECT_EQ(next.number, 4);
+  EXPECT_EQ(next.firstEntry, 4);
+  EXPECT_EQ(next.lastEntry, 4);
+  EXPECT_EQ(next.keys[KeyQdm].text, "abc");
+  EXPECT_EQ(rawNumber(next.raw, KeyQdm), 350);  // kept from the arc's pass
+  EXPECT_EQ(rawNumber(next.raw, KeyQdr), 1);    // "1,5" reads as 1
+  EXPECT_EQ(*rawText(next.raw, KeyFormType), "LINE");
+  EXPECT_FALSE(next.keys[KeyFormType].found);
+
+  const ExerciseReading& end = log.readings[2];
+  EXPECT_EQ(end.number, 5);
+  EXPECT_TRUE(end.endOfList);
+  EXPECT_FALSE(end.keys[KeyNavaidId].found);
+  EXPECT_TRUE(end.keys[KeyQdm].found);
+
+  // The key table is the loader's: paths and defaults.
+  EXPECT_STREQ(kExerciseKeys[KeyUserLat].group, "FORM");
+  EXPECT_STREQ(kExerciseKeys[KeyUserLat].name, "USER_LAT");
+  EXPECT_EQ(kExerciseKeys[KeyIasMax].defaultNumber, 220);
+}
+
+// Loading from a tree prints the loader's messages to the stream given, or nowhere;
+// the table is the one the path constructor reads from the same bytes.
+TEST_F(ExerciseFileTest, MessagesGoWhereTheyAreSent) {
+  const std::string xml = setXml("T", exerciseXml(0, navaidXml("P", "USR", "X") + form("<TYPE>COOR</TYPE><USER_LAT>x</USER_LAT>")));
+  XmlConfig config;
+  config.readText(xml);
+  CaptureStdout();
+  IfrExerciseSet quiet(config, nullptr, nullptr);
+  IfrExerciseSet viewer(writeXml(xml).c_str());
+  EXPECT_EQ(GetCapturedStdout(), "COORD ERROR IN XML FILE\n");  // from the path constructor only
+  ASSERT_EQ(quiet.count(), 1);
+  EXPECT_EQ(std::memcmp(&quiet.entry(0), &viewer.entry(0), sizeof(IfrExercise)), 0);
+}
+
+TEST(ScanCoordinate, FieldsReadAndWhereTheScanEnds) {
+  struct Row {
+    const char* text;
+    char letter;
+    int degrees;
+    double minutes;
+    int fields, consumed;
+  } rows[] = {
+      {"N-45*30.5", 'N', 45, 30.5, 3, 9}, {"N45*30.5", 'N', 0, 0, 1, -1}, {"E-10", 'E', 10, 0, 2, -1},
+      {"E-2*30.5xyz", 'E', 2, 30.5, 3, 8}, {"", 0, 0, 0, -1, -1},       {"NULL", 'N', 0, 0, 1, -1},
+  };
+  for (const Row& r : rows) {
+    const CoordinateScan s = scanCoordinate(r.text);
+    EXPECT_EQ(s.letter, r.letter) << r.text;
+    EXPECT_EQ(s.degrees, r.degrees) << r.text;
+    EXPECT_EQ(s.minutes, r.minutes) << r.text;
+    EXPECT_EQ(s.fields, r.fields) << r.text;
+    EXPECT_EQ(s.consumed, r.consumed) << r.text;
+  }
+  bool known = true;
+  EXPECT_EQ(coordinateSeconds(scanCoordinate("n-1*0"), &known), 0);
+  EXPECT_FALSE(known);
 }

@@ -162,10 +162,23 @@ std::string fuzzXml(const uint8_t* data, size_t size) {
   XmlParser bare;
   bare.parse(text, static_cast<int32_t>(size));
   XmlDocument direct;
+  direct.recordElements = true;
   XmlParser parser;
   parser.setHandler(&direct);
   parser.parse(text, static_cast<int32_t>(size));
   if (direct.cursor != nullptr) return "cursor left open after parse";
+  // Places: in document order, inside the text, starting at a '<', on the line
+  // that a plain count of line feeds gives.
+  int32_t lastBegin = -1, line = 1;
+  size_t counted = 0;
+  for (const XmlElementRecord& r : direct.elements) {
+    const XmlPlace& p = r.place;
+    if (p.begin <= lastBegin || p.end <= p.begin || static_cast<size_t>(p.end) > size || text[p.begin] != '<')
+      return "element place out of order or outside the text";
+    for (; counted < static_cast<size_t>(p.begin); ++counted) line += text[counted] == '\n';
+    if (p.line != line) return "element line differs from the count of line feeds";
+    lastBegin = p.begin;
+  }
 
   if (!fuzzWriteFile("input.xml", data, size)) return "cannot write scratch file";
   XmlConfig config;

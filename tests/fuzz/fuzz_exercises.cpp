@@ -5,6 +5,12 @@
 
 #include "exercises/ifr_exercise_set.h"
 #include "fuzz_entries.h"
+#ifdef CHART_FUZZ_EXERCHECK
+#include <algorithm>
+
+#include "exercise_check.h"
+#include "exercise_explain.h"
+#endif
 
 namespace {
 
@@ -66,5 +72,21 @@ std::string fuzzExercises(const uint8_t* data, size_t size) {
   int32_t x = 0, y = 0;
   if (set.exercisePosition(set.count(), &x, &y)) return "position past the last exercise";
   set.printReport(devNull());
+
+#ifdef CHART_FUZZ_EXERCHECK
+  // The checker reads the same bytes through the same loader: the same table,
+  // and every diagnostic on a line of the file.
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  const CheckedFile checked(text, vors, ndbs, true);
+  if (checked.set->count() != set.count()) return "the checker's table differs from the viewer's";
+  for (int32_t i = 0; i < set.count(); ++i) {
+    if (checked.set->entry(i).kind != set.entry(i).kind) return "the checker's entry differs from the viewer's";
+    if (checked.drawn[i] != set.entry(i).geometryValid) return "the checker's drawn entries differ from the viewer's";
+  }
+  const int32_t lines = 1 + static_cast<int32_t>(std::count(text.begin(), text.end(), '\n'));
+  for (const Diagnostic& d : checkExercises(checked))
+    if (d.line < 0 || d.line > lines || d.message.empty()) return "diagnostic outside the file or empty";
+  explainExercises(checked);
+#endif
   return "";
 }

@@ -21,6 +21,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from guiharness import (TestFailure, check, near, f32, chart_x_from_seconds, chart_y_from_seconds,
                         destination_point, exercise_xml, Frame, TxfFont, texts, drawn_frames, rects,
                         colour_is, nums, num, F32_PI, main, PROFILE_TITLE, CHART_TITLE)
+from guide_pictures import case_guide_pictures
 
 
 class Checks:
@@ -1374,6 +1375,7 @@ CASES = {
     "ifr_invalid": case_ifr_invalid,
     "load": case_load,
     "follow": case_follow,
+    "guide_pictures": case_guide_pictures,
 }
 
 if __name__ == "__main__":

@@ -982,6 +982,7 @@ def main(cases):
     ap.add_argument("--txfgen", required=True)
     ap.add_argument("--frame-counter", required=True, help="the swap-counting preload library")
     ap.add_argument("--keep", action="store_true", help="keep the simulator folder and traces")
+    ap.add_argument("--update", action="store_true", help="write the pictures a case compares with")
     opts = ap.parse_args()
     global FRAME_COUNTER
     FRAME_COUNTER = os.path.abspath(opts.frame_counter)
@@ -993,7 +994,7 @@ def main(cases):
     if fn is None:
         print("unknown case %s; known: %s" % (opts.case, ", ".join(sorted(cases))))
         return 2
-    tools = {"viewer": opts.viewer, "podtool": opts.podtool, "txfgen": opts.txfgen}
+    tools = {"viewer": opts.viewer, "podtool": opts.podtool, "txfgen": opts.txfgen, "update": opts.update}
     fx = Fixture(tools, keep=opts.keep)
     sessions = []
 

@@ -244,3 +244,84 @@ TEST(XmlDocument, ClearAllowsRefill) {
   EXPECT_EQ(doc.root.name, "C");
   EXPECT_EQ(doc.root.leaves.at("D").text, "2");
 }
+
+// Where each element stands: the line of its '<' and its bytes up to the end of its
+// closing tag, for nodes, leaves, self-closing and same-line elements, across CRLF.
+TEST(XmlDocument, PlacesOfElements) {
+  const std::string text =
+      "\xEF\xBB\xBF<DATA>\r\n"           // line 1, after a byte-order mark
+      "  <EXERC>T</EXERC>\r\n"           // 2
+      "  <DATA00>\n"                     // 3
+      "    <NAV><QDM>1</QDM><X/></NAV>\n"  // 4
+      "\n"
+      "  </DATA00>\n"                    // 6
+      "</DATA>";                         // 7
+  XmlDocument doc;
+  doc.recordElements = true;
+  parseInto(doc, text);
+  auto span = [&](const XmlPlace& p) { return text.substr(p.begin, p.end - p.begin); };
+  EXPECT_EQ(doc.root.place.line, 1);
+  EXPECT_EQ(span(doc.root.place), text.substr(3));
+  EXPECT_EQ(doc.root.leaves.at("EXERC").place.line, 2);
+  EXPECT_EQ(span(doc.root.leaves.at("EXERC").place), "<EXERC>T</EXERC>");
+  const XmlNode& ex = doc.root.children.at(0);
+  EXPECT_EQ(ex.place.line, 3);
+  const XmlNode& nav = ex.children.at(0);
+  EXPECT_EQ(nav.place.line, 4);
+  EXPECT_EQ(span(nav.place), "<NAV><QDM>1</QDM><X/></NAV>");
+  EXPECT_EQ(nav.leaves.at("QDM").place.line, 4);
+  EXPECT_EQ(span(nav.leaves.at("X").place), "<X/>");
+
+  // The record list: document order, parents by index.
+  std::vector<std::string> got;
+  for (const XmlElementRecord& r : doc.elements)
+    got.push_back(r.name + "@" + std::to_string(r.place.line) + "^" +
+                  (r.parent < 0 ? std::string("-") : doc.elements[r.parent].name) + (r.leaf ? " leaf" : ""));
+  EXPECT_EQ(got, (std::vector<std::string>{"DATA@1^-", "EXERC@2^DATA leaf", "DATA00@3^DATA", "NAV@4^DATA00",
+                                           "QDM@4^NAV leaf", "X@4^NAV leaf"}));
+
+  // Off by default; places are kept all the same.
+  XmlDocument plain;
+  parseInto(plain, text);
+  EXPECT_TRUE(plain.elements.empty());
+  EXPECT_EQ(plain.root.children.at(0).children.at(0).leaves.at("QDM").place.line, 4);
+}
+
+// A replaced leaf keeps the later place; the record list still holds both.
+TEST(XmlDocument, ReplacedLeafAndUnreportedElements) {
+  const std::string text = "<A>\n<B>1</B>\n<B>2</B>\n<C>x</D>\n<E>3</E>\n</A>";
+  XmlDocument doc;
+  doc.recordElements = true;
+  parseInto(doc, text);
+  EXPECT_EQ(doc.root.leaves.at("B").text, "2");
+  EXPECT_EQ(doc.root.leaves.at("B").place.line, 3);
+  ASSERT_EQ(doc.elements.size(), 3u);  // A, B, B: C has no closing tag, so C and E are never reported
+  EXPECT_EQ(doc.elements[1].place.line, 2);
+}
+
+TEST(XmlExtractNumber, WholeTextOrPrefix) {
+  struct Row {
+    const char* text;
+    bool read, whole;
+    double value;
+  } rows[] = {
+      {"12.5", true, true, 12.5}, {" 7\n", true, true, 7},     {"1,5", true, false, 1},
+      {"12.5abc", true, false, 12.5}, {"abc", false, false, -1}, {"", false, false, -1},
+      {"1e999", false, false, -1}, {"-3", true, true, -3},
+  };
+  for (const Row& r : rows) {
+    double v = -1;
+    bool whole = true;
+    EXPECT_EQ(xmlExtractNumber(r.text, v, &whole), r.read) << r.text;
+    EXPECT_EQ(whole, r.whole) << r.text;
+    EXPECT_EQ(v, r.value) << r.text;
+  }
+  int32_t i = -1;
+  bool whole = true;
+  EXPECT_TRUE(xmlExtractNumber("180.5", i, &whole));
+  EXPECT_EQ(i, 180);
+  EXPECT_FALSE(whole);
+  float f = 0;
+  EXPECT_TRUE(xmlExtractNumber("1.5", f, &whole));
+  EXPECT_TRUE(whole);
+}
