@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "geodata/geo_units.h"
 #include "xml_config.h"
 
 namespace {
@@ -236,8 +237,8 @@ bool IfrExerciseSet::loadFrom(const XmlConfig& config, ExerciseLoadLog* log) {
       e.textOverflow &= static_cast<uint8_t>(~NavaidTypeTooLong);
       e.userLonSeconds = parseCoordinateTo(raw.userLon.c_str(), messages);
       e.userLatSeconds = parseCoordinateTo(raw.userLat.c_str(), messages);
-      e.longitude = e.userLonSeconds * 180 / 6480;
-      e.latitude = e.userLatSeconds * 90 / 3240;
+      e.longitude = chartUnitsFromArcSeconds(e.userLonSeconds);
+      e.latitude = chartYFromArcSeconds(e.userLatSeconds);
     } else if (form == "ADME") {
       e.kind = BearingWaypoint;
       e.form = FormAdme;

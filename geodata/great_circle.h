@@ -8,9 +8,14 @@
 // whose single-precision pi the stored drawings follow.
 #pragma once
 
+#include "geo_units.h"
+
 struct GeoPos {
   double lat, lon;  // degrees, north and east positive
 };
+
+// The place of a chart position (x, y in chart units).
+inline GeoPos geoFromChartUnits(double x, double y) { return {degreesFromChartUnits(y), degreesFromChartUnits(x)}; }
 
 // Wrapped into [0, 360) and (-180, 180].
 double wrap360(double degrees);

@@ -52,9 +52,9 @@ TEST(NavconvText, NamesVariationsAndLongitudes) {
   EXPECT_NEAR(normalizeVariation(-12.0), -12.0, 1e-12);
   EXPECT_NEAR(normalizeVariation(540.0), 180.0, 1e-12);
 
-  EXPECT_DOUBLE_EQ(longitudeSeconds(-0.01), 1296000.0 - 36.0);
-  EXPECT_DOUBLE_EQ(longitudeSeconds(5.5), 19800.0);
-  EXPECT_DOUBLE_EQ(latitudeSeconds(-90.0), -324000.0);
+  EXPECT_DOUBLE_EQ(eastwardLongitudeArcSeconds(-0.01), 1296000.0 - 36.0);
+  EXPECT_DOUBLE_EQ(eastwardLongitudeArcSeconds(5.5), 19800.0);
+  EXPECT_DOUBLE_EQ(latitudeArcSeconds(-90.0), -324000.0);
 
   EXPECT_EQ(navaidTypeFlags("VORTAC") & (kNavVor | kNavNdb), uint32_t(kNavVor));
   EXPECT_EQ(navaidTypeFlags("LOM") & (kNavVor | kNavNdb), uint32_t(kNavNdb));

@@ -14,8 +14,8 @@ constexpr double kPieceNm = 0.05;
 constexpr int kMaxPieces = 2000;
 constexpr int kBisections = 40;
 
-GeoPos chartToDegrees(ExercisePoint p) { return {p.y / 100.0, p.x / 100.0}; }
-GeoPos exerciseReference(const IfrExercise& e) { return {e.latitude / 100.0, e.longitude / 100.0}; }
+GeoPos chartToDegrees(ExercisePoint p) { return geoFromChartUnits(p.x, p.y); }
+GeoPos exerciseReference(const IfrExercise& e) { return geoFromChartUnits(e.longitude, e.latitude); }
 
 // The fraction in (lo, hi) where pred changes, pred(lo) != pred(hi) assumed.
 template <class Pred>
@@ -80,9 +80,8 @@ std::vector<TrackSample> trackSamples(const std::vector<TrackPoint>& points, siz
   out.reserve(points.size());
   size_t bad = 0;
   for (const TrackPoint& p : points) {
-    const double lat = p.rawLatitude / 3600.0;
-    // The chart's own conversion keeps the eastward 0..1296000 rule in one place.
-    const double lon = chartXFromArcSeconds(p.rawLongitude) / 100.0;
+    const double lat = latitudeDegrees(p.rawLatitude);
+    const double lon = longitudeDegrees(p.rawLongitude);
     if (!std::isfinite(lat) || !std::isfinite(lon) || !std::isfinite(p.elapsed) || std::fabs(lat) > 90) {
       ++bad;
       continue;

@@ -151,9 +151,8 @@ bool writeHostScript(const std::string& path, const std::vector<FlightTick>& tic
   if (!f) return false;
   std::fprintf(f, "# lat lon alt v x dt: arc-seconds (lon eastward 0..1296000), ft, ft/s, aux, s\n");
   for (const FlightTick& t : ticks) {
-    const double lon = t.pos.lon < 0 ? 1296000.0 + t.pos.lon * 3600.0 : t.pos.lon * 3600.0;
-    std::fprintf(f, "%.3f %.3f %.1f %.2f %.2f 1\n", t.pos.lat * 3600.0, lon, t.altitude,
-                 t.speedKt * 6076.12 / 3600.0, aux);
+    std::fprintf(f, "%.3f %.3f %.1f %.2f %.2f 1\n", latitudeArcSeconds(t.pos.lat),
+                 eastwardLongitudeArcSeconds(t.pos.lon), t.altitude, feetPerSecondFromKnots(t.speedKt), aux);
   }
   const bool ok = !std::ferror(f);
   return std::fclose(f) == 0 && ok;

@@ -19,7 +19,7 @@ bool findNear(const std::vector<NavaidRecord>& list, const char* ident, GeoPos n
   bool found = false;
   for (const NavaidRecord& n : list) {
     if (std::strcmp(n.ident, ident) != 0) continue;
-    const GeoPos p{n.latitude / 100.0, n.longitude / 100.0};
+    const GeoPos p = geoFromChartUnits(n.longitude, n.latitude);
     const double d = geoDistanceNm(p, near);
     if (d < best) {
       best = d;
@@ -30,8 +30,6 @@ bool findNear(const std::vector<NavaidRecord>& list, const char* ident, GeoPos n
   }
   return found;
 }
-
-double arcSecondsToDegreesLon(double s) { return (s > 648000 ? s - 1296000 : s) / 3600.0; }
 
 }  // namespace
 
@@ -58,8 +56,8 @@ int main(int argc, char** argv) {
   bool runway = false;
   for (const RunwayRecord& r : db.runways) {
     if (!std::strcmp(r.key, "LFML") && !std::strcmp(r.key2, "13L/31R")) {
-      places.threshold13L = {r.latitude1 / 3600.0, arcSecondsToDegreesLon(r.longitude1)};
-      places.threshold31R = {r.latitude2 / 3600.0, arcSecondsToDegreesLon(r.longitude2)};
+      places.threshold13L = {latitudeDegrees(r.latitude1), longitudeDegrees(r.longitude1)};
+      places.threshold31R = {latitudeDegrees(r.latitude2), longitudeDegrees(r.longitude2)};
       runway = true;
       break;
     }

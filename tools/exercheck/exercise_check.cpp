@@ -867,7 +867,7 @@ class Checker {
     if (!known)
       reads = "the viewer prints COORD ERROR IN XML FILE and puts the fix " + place;
     else
-      reads = "the viewer reads " + checktext::coordinate(seconds / 3600.0, latitude) +
+      reads = "the viewer reads " + checktext::coordinate(degreesFromArcSeconds(seconds), latitude) +
               (seconds == 0 ? ", so the fix lies " + place : "");
     if (!k.found) {
       diag(id, Severity::Error, "missing; " + reads);
@@ -884,21 +884,21 @@ class Checker {
     if (latLetter != latitude) {
       diag(id, Severity::Error,
            quoted(text) + " has a " + (latLetter ? "latitude" : "longitude") + " letter; the viewer reads it as " +
-               checktext::coordinate(seconds / 3600.0, latitude) + " (" + letter + " counts as " +
+               checktext::coordinate(degreesFromArcSeconds(seconds), latitude) + " (" + letter + " counts as " +
                ((letter == 'N' || letter == 'E') ? (latitude ? "north" : "east") : (latitude ? "south" : "west")) + ")");
       return;
     }
     if (scan.minutes >= 60) {
       diag(id, Severity::Error,
            quoted(text) + ": minutes of 60 or more; the viewer reads " +
-               checktext::coordinate(seconds / 3600.0, latitude));
+               checktext::coordinate(degreesFromArcSeconds(seconds), latitude));
       return;
     }
     const double limit = latitude ? 90 : 180;
-    if (std::fabs(seconds) / 3600.0 > limit || scan.degrees > limit) {
+    if (std::fabs(degreesFromArcSeconds(seconds)) > limit || scan.degrees > limit) {
       diag(id, Severity::Error,
            quoted(text) + ": degrees beyond " + number(limit) + "; the viewer puts the fix off the chart (" +
-               checktext::coordinate(seconds / 3600.0, latitude) + ")");
+               checktext::coordinate(degreesFromArcSeconds(seconds), latitude) + ")");
     }
   }
 
@@ -953,11 +953,11 @@ class Checker {
   template <typename Diag>
   void checkDistance(const ExerciseReading& r, const IfrExercise& e, Form form, Diag& diag) {
     if ((form != Form::Rely && form != Form::Adme) || file.located[r.firstEntry] != 1) return;
-    const GeoPos navaid{e.latitude / 100.0, e.longitude / 100.0};
+    const GeoPos navaid = geoFromChartUnits(e.longitude, e.latitude);
     double farthest = 0;
     for (int32_t i = r.firstEntry; i <= r.lastEntry && i < file.set->count(); ++i) {
       const ExercisePoint& fix = file.set->entry(i).qdmLineTo;
-      farthest = std::max(farthest, geoDistanceNm(navaid, {fix.y / 100.0, fix.x / 100.0}));
+      farthest = std::max(farthest, geoDistanceNm(navaid, geoFromChartUnits(fix.x, fix.y)));
     }
     if (farthest > 200) {
       char buf[32];

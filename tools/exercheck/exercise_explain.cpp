@@ -24,8 +24,8 @@ std::string format(const char* fmt, ...) {
   return buf;
 }
 
-GeoPos degrees(const ExercisePoint& p) { return {p.y / 100.0, p.x / 100.0}; }
-std::string at(const ExercisePoint& p) { return checktext::position(p.y / 100.0, p.x / 100.0); }
+GeoPos degrees(const ExercisePoint& p) { return geoFromChartUnits(p.x, p.y); }
+std::string at(const ExercisePoint& p) { return checktext::position(degreesFromChartUnits(p.y), degreesFromChartUnits(p.x)); }
 
 // "233.00 M = 234.30 T"
 std::string course(double magnetic, double variation) {
@@ -74,7 +74,7 @@ std::string explainExercises(const CheckedFile& file) {
     head += ": ";
     const bool known = file.located[r.firstEntry] == 1;
     const std::string ref = known && e.kind != CoordinateWaypoint
-                                ? navaidText(e) + " at " + checktext::position(e.latitude / 100, e.longitude / 100) +
+                                ? navaidText(e) + " at " + checktext::position(degreesFromChartUnits(e.latitude), degreesFromChartUnits(e.longitude)) +
                                       ", " + variationText(e.variation)
                                 : navaidText(e);
     const double v = e.variation;
@@ -127,7 +127,7 @@ std::string explainExercises(const CheckedFile& file) {
         break;
       case CoordinateWaypoint:
         out += head + "coordinate waypoint " + checktext::quoted(e.navaidName) + " at " +
-               checktext::position(e.userLatSeconds / 3600, e.userLonSeconds / 3600) + " (no variation)\n";
+               checktext::position(degreesFromArcSeconds(e.userLatSeconds), degreesFromArcSeconds(e.userLonSeconds)) + " (no variation)\n";
         out += "  inbound course   QDM " + format("%06.2f", e.qdm) + ": a line of 10 chart units (0.1 degree) from " +
                at(e.qdmLineFrom) + " to the fix\n";
         out += "  outbound course  QDR " + format("%06.2f", e.qdr) + ": a line of 10 chart units from the fix to " +

@@ -49,7 +49,7 @@ int wholeDegrees(double bearing) {
 
 }  // namespace
 
-GeoPos navaidPosition(const NavaidRecord& n) { return {n.latitude / 100.0, n.longitude / 100.0}; }
+GeoPos navaidPosition(const NavaidRecord& n) { return geoFromChartUnits(n.longitude, n.latitude); }
 
 std::string describeNavaid(const NavaidRef& n) {
   const GeoPos p = navaidPosition(*n.record);

@@ -134,15 +134,6 @@ std::string formatIsoTime(const UtcTime& t) {
   return std::string(text) + "Z";
 }
 
-double latitudeDegrees(double latitudeSeconds) { return latitudeSeconds / 3600.0; }
-
-double longitudeDegrees(double eastwardLongitudeSeconds) {
-  // Wrapped in arc-seconds, so 1296000 - 36 is exactly -36 before the division.
-  double seconds = std::fmod(eastwardLongitudeSeconds, 1296000.0);
-  if (seconds >= 648000.0) seconds -= 1296000.0;
-  if (seconds < -648000.0) seconds += 1296000.0;
-  return seconds / 3600.0;
-}
 
 std::string xmlText(const std::string& text) {
   std::string out;

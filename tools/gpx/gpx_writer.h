@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "geo_units.h"
 #include "track_file.h"
 
 // A UTC instant to the hundredth of a second.
@@ -28,9 +29,8 @@ std::string formatIsoTime(const UtcTime& time);
 // start plus a number of seconds, rounded to the hundredth.
 UtcTime addSeconds(const UtcTime& start, double seconds);
 
-// Degrees from the track's arc-seconds; longitude wrapped into [-180, 180).
-double latitudeDegrees(double latitudeSeconds);
-double longitudeDegrees(double eastwardLongitudeSeconds);
+// Degrees from the track's arc-seconds: latitudeDegrees and longitudeDegrees of
+// geo_units.h (longitude wrapped into [-180, 180)).
 
 // Text for XML character data and attributes: & < > " ' escaped, control
 // characters dropped, bytes that are not UTF-8 replaced by '?'.

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "geo_units.h"  // latitudeArcSeconds, eastwardLongitudeArcSeconds
 #include "pod_writer.h"
 
 // Navaid type bits in the archive: the chart takes the value 1 as VOR and 8 as NDB.
@@ -39,10 +40,6 @@ std::string toLatin1(const std::string& text);
 
 // Magnetic variation in the 0..360 form (356.7 for 3.3 west) made -180..180.
 double normalizeVariation(double degrees);
-// Degrees east/north positive to archive arc-seconds; longitudes run eastward
-// 0..1296000, so a west longitude becomes 1296000 + lon × 3600.
-double latitudeSeconds(double degrees);
-double longitudeSeconds(double degrees);
 
 // Type bits from a type word: VOR, VOR-DME, VORTAC (VOR bit); NDB, NDB-DME, LOM
 // (NDB bit); DME and TACAN (neither). Unknown words give 0.

@@ -25,11 +25,6 @@ double normalizeVariation(double degrees) {
   return v;
 }
 
-double latitudeSeconds(double degrees) { return degrees * 3600.0; }
-
-double longitudeSeconds(double degrees) {
-  return degrees < 0 ? 1296000.0 + degrees * 3600.0 : degrees * 3600.0;
-}
 
 uint32_t navaidTypeFlags(const std::string& type) {
   if (type == "VOR") return kNavVor;
@@ -53,10 +48,8 @@ void finishNavData(NavData* data) {
   struct Ref { double x, y, z, variation; };
   std::vector<Ref> refs;
   auto unit = [](const PodNavaidIn& n, double* x, double* y, double* z) {
-    const double lat = n.latitudeSeconds / 3600.0 * M_PI / 180.0;
-    double lonDeg = n.longitudeSeconds / 3600.0;
-    if (lonDeg > 180.0) lonDeg -= 360.0;
-    const double lon = lonDeg * M_PI / 180.0;
+    const double lat = latitudeDegrees(n.latitudeSeconds) * M_PI / 180.0;
+    const double lon = longitudeDegrees(n.longitudeSeconds) * M_PI / 180.0;
     *x = std::cos(lat) * std::cos(lon);
     *y = std::cos(lat) * std::sin(lon);
     *z = std::sin(lat);

@@ -70,8 +70,8 @@ bool readNavDat(const std::string& path, NavData* data, std::string* error) {
     n.ident = w[7];
     n.name = toLatin1(name);
     n.typeFlags = flags;
-    n.latitudeSeconds = latitudeSeconds(lat);
-    n.longitudeSeconds = longitudeSeconds(lon);
+    n.latitudeSeconds = latitudeArcSeconds(lat);
+    n.longitudeSeconds = eastwardLongitudeArcSeconds(lon);
     const bool hasVariation = w[0] == "3";  // NDB rows hold 0.0, meaning none
     n.variation = hasVariation ? normalizeVariation(var) : 0.0;
     data->navaids.push_back(n);
@@ -123,8 +123,8 @@ bool readAptDat(const std::string& path, NavData* data, std::string* error) {
     a.ident = cur.ident;
     a.shortIdent = cur.ident.substr(0, 4);
     a.name = cur.name;
-    a.latitudeSeconds = latitudeSeconds(lat);
-    a.longitudeSeconds = longitudeSeconds(lon);
+    a.latitudeSeconds = latitudeArcSeconds(lat);
+    a.longitudeSeconds = eastwardLongitudeArcSeconds(lon);
     data->airports.push_back(a);
     cur = Current();
   };
@@ -158,10 +158,10 @@ bool readAptDat(const std::string& path, NavData* data, std::string* error) {
       PodRunwayIn r{};
       r.key = cur.ident;
       r.key2 = w[8] + "/" + w[17];
-      r.latitude1 = latitudeSeconds(lat1);
-      r.longitude1 = longitudeSeconds(lon1);
-      r.latitude2 = latitudeSeconds(lat2);
-      r.longitude2 = longitudeSeconds(lon2);
+      r.latitude1 = latitudeArcSeconds(lat1);
+      r.longitude1 = eastwardLongitudeArcSeconds(lon1);
+      r.latitude2 = latitudeArcSeconds(lat2);
+      r.longitude2 = eastwardLongitudeArcSeconds(lon2);
       data->runways.push_back(r);
       cur.latSum += lat1 + lat2;
       cur.lonSum += lon1 + lon2;

@@ -28,8 +28,8 @@ bool readOurAirportsNavaids(const std::string& path, NavData* data, std::string*
     n.ident = cols.get(row, "ident");
     n.name = toLatin1(cols.get(row, "name"));
     n.typeFlags = flags;
-    n.latitudeSeconds = latitudeSeconds(lat);
-    n.longitudeSeconds = longitudeSeconds(lon);
+    n.latitudeSeconds = latitudeArcSeconds(lat);
+    n.longitudeSeconds = eastwardLongitudeArcSeconds(lon);
     // A VOR's radials follow the variation it was aligned to (slaved); other
     // stations only have the local magnetic variation.
     double var;
@@ -69,10 +69,10 @@ bool readOurAirportsRunways(const std::string& path, bool airportsFromRunways, N
     PodRunwayIn r{};
     r.key = airport;
     r.key2 = cols.get(row, "le_ident") + "/" + cols.get(row, "he_ident");
-    r.latitude1 = latitudeSeconds(lat1);
-    r.longitude1 = longitudeSeconds(lon1);
-    r.latitude2 = latitudeSeconds(lat2);
-    r.longitude2 = longitudeSeconds(lon2);
+    r.latitude1 = latitudeArcSeconds(lat1);
+    r.longitude1 = eastwardLongitudeArcSeconds(lon1);
+    r.latitude2 = latitudeArcSeconds(lat2);
+    r.longitude2 = eastwardLongitudeArcSeconds(lon2);
     data->runways.push_back(r);
     if (airportsFromRunways && !airport.empty()) {
       sums.add(airport, lat1, lon1);
@@ -86,8 +86,8 @@ bool readOurAirportsRunways(const std::string& path, bool airportsFromRunways, N
     a.ident = id;
     a.shortIdent = id.substr(0, 4);
     a.name = id;  // the runway file names no airport
-    a.latitudeSeconds = latitudeSeconds(s.first / n);
-    a.longitudeSeconds = longitudeSeconds(s.second / n);
+    a.latitudeSeconds = latitudeArcSeconds(s.first / n);
+    a.longitudeSeconds = eastwardLongitudeArcSeconds(s.second / n);
     data->airports.push_back(a);
   }
   return true;
@@ -116,8 +116,8 @@ bool readOurAirportsAirports(const std::string& path, NavData* data, std::string
     const std::string iata = cols.get(row, "iata_code");
     a.shortIdent = iata.empty() ? a.ident.substr(0, 4) : iata;
     a.name = toLatin1(cols.get(row, "name"));
-    a.latitudeSeconds = latitudeSeconds(lat);
-    a.longitudeSeconds = longitudeSeconds(lon);
+    a.latitudeSeconds = latitudeArcSeconds(lat);
+    a.longitudeSeconds = eastwardLongitudeArcSeconds(lon);
     data->airports.push_back(a);
   }
   return true;

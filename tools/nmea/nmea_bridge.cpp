@@ -142,9 +142,8 @@ std::string statusText(const NmeaBridge& bridge) {
     return text;
   }
   const FlightSample& s = bridge.lastSample();
-  const double lat = s.latitude / 3600.0;
-  double lon = s.longitude / 3600.0;
-  if (lon > 180) lon -= 360;
+  const double lat = latitudeDegrees(s.latitude);
+  const double lon = longitudeDegrees(s.longitude);
   std::snprintf(text, sizeof text, "%ld epochs, last fix %sZ %.5f%c %.5f%c %.0f ft, %ld lines written", c.epochsUsed,
                 clockText(bridge.lastUtc()).c_str(), std::fabs(lat), lat < 0 ? 'S' : 'N', std::fabs(lon),
                 lon < 0 ? 'W' : 'E', s.altitude, c.linesWritten);

@@ -45,12 +45,6 @@ double turnRate(double previousCourse, double course, double dtSeconds, double s
   return rate > kMaxTurnRate ? kMaxTurnRate : rate;
 }
 
-double latitudeArcSeconds(double degrees) { return degrees * 3600.0 + 0.0; }
-
-double eastwardLongitudeArcSeconds(double degrees) {
-  const double seconds = degrees * 3600.0;
-  return seconds < 0 ? seconds + 1296000.0 : seconds + 0.0;  // + 0.0: no "-0.00" in the file
-}
 
 TimelineStep FixTimeline::next(const NmeaEpoch& e) {
   const int64_t dayMs = 86400000;
@@ -81,7 +75,7 @@ TimelineStep FixTimeline::next(const NmeaEpoch& e) {
   }
   const bool tick = step.kind == TimelineStep::Tick;
 
-  if (e.hasAltitude) altitudeFeet_ = e.altitudeMetres * kFeetPerMetre;
+  if (e.hasAltitude) altitudeFeet_ = feetFromMetres(e.altitudeMetres);
   double knots = 0;
   if (e.hasSpeed) {
     knots = e.speedKnots;
@@ -93,7 +87,7 @@ TimelineStep FixTimeline::next(const NmeaEpoch& e) {
   s.latitude = latitudeArcSeconds(e.latitude);
   s.longitude = eastwardLongitudeArcSeconds(e.longitude);
   s.altitude = altitudeFeet_;
-  s.speed = static_cast<float>(knots * kFeetPerNauticalMile / 3600.0);
+  s.speed = static_cast<float>(feetPerSecondFromKnots(knots));
   s.aux = tick && e.hasCourse && lastHasCourse_ ? turnRate(lastCourse_, e.courseDegrees, dt, knots) : 0.0;
   s.elapsed = tick ? static_cast<float>(dt) : 0.0f;
 

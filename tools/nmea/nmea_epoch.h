@@ -18,6 +18,7 @@
 
 #include <cstdint>
 
+#include "geo_units.h"
 #include "nmea_sentence.h"
 #include "stand_in_host.h"
 
@@ -47,9 +48,7 @@ class EpochAssembler {
   NmeaEpoch epoch_;
 };
 
-// Unit factors of the bridge.
-const double kFeetPerMetre = 3.2808399;
-const double kFeetPerNauticalMile = 6076.12;
+// Limits of the bridge (unit factors: geo_units.h).
 const double kStandardRateDegPerSec = 3.0;
 const double kMaxGapSeconds = 600.0;   // a longer forward jump starts afresh
 const double kTurnMinimumKnots = 30.0;  // slower: no rate of turn (course is noise)
@@ -91,7 +90,3 @@ class FixTimeline {
 // seconds at the given ground speed: |wrap180(change)| / (3 dt), capped at 3; 0
 // below 30 knots or for a dt that is not positive.
 double turnRate(double previousCourse, double course, double dtSeconds, double speedKnots);
-
-// Latitude in arc-seconds and the eastward longitude 0..1296000 from degrees.
-double latitudeArcSeconds(double degrees);
-double eastwardLongitudeArcSeconds(double degrees);
