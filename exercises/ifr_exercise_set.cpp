@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "geodata/geo_units.h"
+#include "geo_units.h"
 #include "xml_config.h"
 
 namespace {

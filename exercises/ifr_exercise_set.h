@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "geodata/nav_database.h"
+#include "nav_database.h"
 
 class XmlConfig;
 

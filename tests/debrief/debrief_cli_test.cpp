@@ -10,7 +10,7 @@
 
 #include "../exercises/exercise_test_util.h"
 #include "flight_builder.h"
-#include "geodata/pod_writer.h"
+#include "pod_writer.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "debrief.h"
-#include "geodata/great_circle.h"
-#include "geodata/track_file.h"
+#include "great_circle.h"
+#include "track_file.h"
 
 struct Fix {
   GeoPos pos;

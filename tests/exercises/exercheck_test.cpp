@@ -14,8 +14,8 @@
 #include "check_text.h"
 #include "exercise_check.h"
 #include "exercise_test_util.h"
-#include "geodata/geo_units.h"
-#include "geodata/pod_writer.h"
+#include "geo_units.h"
+#include "pod_writer.h"
 #include "navaid_finder.h"
 
 namespace {

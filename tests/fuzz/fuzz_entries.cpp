@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "geodata/nav_database.h"
-#include "geodata/pod_archive.h"
-#include "geodata/pod_writer.h"
-#include "geodata/polyline_set.h"
-#include "geodata/track_file.h"
+#include "nav_database.h"
+#include "pod_archive.h"
+#include "pod_writer.h"
+#include "polyline_set.h"
+#include "track_file.h"
 #include "xml_config.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "exercises/ifr_exercise_set.h"
+#include "ifr_exercise_set.h"
 #include "fuzz_entries.h"
 #ifdef CHART_FUZZ_EXERCHECK
 #include <algorithm>

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "fuzz_entries.h"
-#include "geodata/nav_database.h"
+#include "nav_database.h"
 
 namespace {
 

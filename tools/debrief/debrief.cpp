@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "geodata/geo_units.h"
+#include "geo_units.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "geodata/great_circle.h"
-#include "geodata/track_file.h"
+#include "great_circle.h"
+#include "track_file.h"
 #include "ifr_exercise_set.h"
 
 struct TrackSample {

@@ -16,8 +16,8 @@
 
 #include "debrief.h"
 #include "debrief_output.h"
-#include "geodata/nav_database.h"
-#include "geodata/track_file.h"
+#include "nav_database.h"
+#include "track_file.h"
 #include "ifr_exercise_set.h"
 #include "simpath.h"
 

@@ -13,7 +13,7 @@
 #include "check_text.h"
 #include "exercise_check.h"
 #include "exercise_explain.h"
-#include "geodata/nav_database.h"
+#include "nav_database.h"
 #include "navaid_finder.h"
 #include "simpath.h"
 

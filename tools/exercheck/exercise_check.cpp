@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "check_text.h"
-#include "geodata/great_circle.h"
+#include "great_circle.h"
 
 using checktext::number;
 using checktext::quoted;

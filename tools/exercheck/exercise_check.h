@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "geodata/nav_database.h"
+#include "nav_database.h"
 #include "ifr_exercise_set.h"
 #include "navaid_finder.h"
 #include "xml_config.h"

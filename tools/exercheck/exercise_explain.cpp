@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "check_text.h"
-#include "geodata/great_circle.h"
+#include "great_circle.h"
 
 namespace {
 

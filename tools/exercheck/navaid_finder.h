@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "geodata/great_circle.h"
-#include "geodata/nav_database.h"
+#include "great_circle.h"
+#include "nav_database.h"
 
 struct NavaidRef {
   const NavaidRecord* record;
