@@ -184,115 +184,132 @@ bool IfrExerciseSet::loadFrom(const XmlConfig& config, ExerciseLoadLog* log) {
   const bool titleFound = config.getString("DATA:EXERC", &title, "NO IFR EXERCISE");
   if (log) log->titleFound = titleFound;
 
-  int32_t k = 0;
-  for (;;) {
-    if (raw.navaidId == "NO NAVAID") break;
+  // k is the next free table index and the number of the element read next; the
+  // entry the end marker made is not counted (count stays at the pass before).
+  for (int32_t k = 0; raw.navaidId != "NO NAVAID"; ++k) {
     entryCount = k;
     if (k == INT32_MAX || !growTo(k + 1)) {
       if (messages) std::fprintf(messages, "REALLOC ERROR");
       return k != 0;
     }
     std::memset(&entries[k], 0, sizeof(IfrExercise));
-    ExerciseReading* reading = nullptr;
-    if (log) {
-      log->readings.emplace_back();
-      reading = &log->readings.back();
-      reading->number = reading->firstEntry = reading->lastEntry = k;
-    }
-    readRaw(config, k, reading);
-    if (reading) {
-      reading->raw = raw;
-      reading->endOfList = raw.navaidId == "NO NAVAID";
-    }
-
+    readExercise(config, k, log);
     const int32_t first = k;
-    IfrExercise& e = entries[k];
-    copyTexts(e);
-    e.qdr = raw.qdr;
-    e.qdm = raw.qdm;
-    e.angle = raw.angle;
-
-    const std::string& form = raw.formType;
-    if (form == "LINE") {
-      e.kind = NavaidPoint;
-      e.form = FormLine;
-    } else if (form == "HIPP") {
-      e.qdr = e.qdm - 180;
-      if (e.qdr < 0) e.qdr += 360;
-      e.kind = HoldingPattern;
-      e.form = FormHipp;
-      e.ias = raw.iasMax;
-      e.tri = raw.tri;
-      e.legLength = static_cast<float>(e.ias / 60.0 * e.tri);
-      e.turnLeft = raw.turn == "LEFT" ? 1 : 0;
-    } else if (form == "RELY") {
-      e.kind = BearingWaypoint;
-      e.form = FormRely;
-      e.userDistance = raw.userDistance;
-      e.userHeading = raw.userHeading;
-    } else if (form == "COOR") {
-      e.kind = CoordinateWaypoint;
-      e.form = FormCoor;
-      std::memcpy(e.navaidType, "USR", 4);
-      e.textOverflow &= static_cast<uint8_t>(~NavaidTypeTooLong);
-      e.userLonSeconds = parseCoordinateTo(raw.userLon.c_str(), messages);
-      e.userLatSeconds = parseCoordinateTo(raw.userLat.c_str(), messages);
-      e.longitude = chartUnitsFromArcSeconds(e.userLonSeconds);
-      e.latitude = chartYFromArcSeconds(e.userLatSeconds);
-    } else if (form == "ADME") {
-      e.kind = BearingWaypoint;
-      e.form = FormAdme;
-      e.arcFirst = first;
-      e.userDistance = raw.userDistance;
-      e.userHeading = e.qdm;
-      e.qdr = e.qdm;
-      // Whole degrees, clockwise from QDM to QDR in 10-degree steps. Bearings
-      // outside one turn would make the loop run far; they are clamped, which
-      // changes nothing for any bearing a file can sensibly hold.
-      const double qdm = std::max(-3600.0, std::min(3600.0, raw.qdm));
-      const double qdr = std::max(-3600.0, std::min(3600.0, raw.qdr));
-      const int32_t g = static_cast<int32_t>(qdm);
-      int32_t h = static_cast<int32_t>(qdr);
-      if (h < g) h += 360;
-      const IfrExercise arcStart = e;  // entries move when the table grows
-      for (int32_t j = g + 10; j <= h; j += 10) {
-        ++k;
-        if (k == INT32_MAX || !growTo(k + 1)) {
-          if (messages) std::fprintf(messages, "REALLOC ERROR");
-          entryCount = k;
-          return true;
-        }
-        if (log) log->readings.back().lastEntry = k;
-        IfrExercise& a = entries[k];
-        std::memcpy(a.navaidId, arcStart.navaidId, sizeof a.navaidId);
-        std::memcpy(a.navaidType, arcStart.navaidType, sizeof a.navaidType);
-        std::memcpy(a.navaidName, arcStart.navaidName, sizeof a.navaidName);
-        a.textOverflow = arcStart.textOverflow;
-        a.kind = BearingWaypoint;
-        a.form = FormAdme;
-        a.arcFirst = first;
-        a.userDistance = raw.userDistance;
-        const double b = j > 360 ? j - 360 : j;
-        a.qdm = a.qdr = a.userHeading = b;
-      }
-    } else {
-      e.kind = UnknownKind;
-    }
-    // Only texts the file holds are worth a message (the defaults "NO TYPE" and
-    // the end marker "NO NAVAID" do not fit either), and not for the end marker.
-    // entries[] may have moved while an arc grew it; the arc start is still index `first`.
-    const IfrExercise& start = entries[first];
-    if (raw.navaidId != "NO NAVAID") {
-      if (idFound && (start.textOverflow & NavaidIdTooLong))
-        reportOverflow("NAVAID_ID", first, raw.navaidId, sizeof start.navaidId - 1);
-      if (typeFound && (start.textOverflow & NavaidTypeTooLong))
-        reportOverflow("TYPE", first, raw.navaidType, sizeof start.navaidType - 1);
-      if (nameFound && (start.textOverflow & NavaidNameTooLong))
-        reportOverflow("NAME", first, raw.navaidName, sizeof start.navaidName - 1);
-    }
-    ++k;
+    if (!storeExercise(&k, log)) return true;  // an arc could not grow: what is stored stays
+    reportOverflows(first);
   }
   return true;
+}
+
+void IfrExerciseSet::readExercise(const XmlConfig& config, int32_t k, ExerciseLoadLog* log) {
+  ExerciseReading* reading = nullptr;
+  if (log) {
+    log->readings.emplace_back();
+    reading = &log->readings.back();
+    reading->number = reading->firstEntry = reading->lastEntry = k;
+  }
+  readRaw(config, k, reading);
+  if (reading) {
+    reading->raw = raw;
+    reading->endOfList = raw.navaidId == "NO NAVAID";
+  }
+}
+
+bool IfrExerciseSet::storeExercise(int32_t* k, ExerciseLoadLog* log) {
+  IfrExercise& e = entries[*k];
+  copyTexts(e);
+  e.qdr = raw.qdr;
+  e.qdm = raw.qdm;
+  e.angle = raw.angle;
+
+  const std::string& form = raw.formType;
+  if (form == "LINE") {
+    e.kind = NavaidPoint;
+    e.form = FormLine;
+  } else if (form == "HIPP") {
+    e.qdr = e.qdm - 180;  // the outbound leg runs on the reciprocal of the inbound course
+    if (e.qdr < 0) e.qdr += 360;
+    e.kind = HoldingPattern;
+    e.form = FormHipp;
+    e.ias = raw.iasMax;
+    e.tri = raw.tri;
+    e.legLength = static_cast<float>(e.ias / 60.0 * e.tri);
+    e.turnLeft = raw.turn == "LEFT" ? 1 : 0;
+  } else if (form == "RELY") {
+    e.kind = BearingWaypoint;
+    e.form = FormRely;
+    e.userDistance = raw.userDistance;
+    e.userHeading = raw.userHeading;
+  } else if (form == "COOR") {
+    e.kind = CoordinateWaypoint;
+    e.form = FormCoor;
+    std::memcpy(e.navaidType, "USR", 4);
+    e.textOverflow &= static_cast<uint8_t>(~NavaidTypeTooLong);
+    e.userLonSeconds = parseCoordinateTo(raw.userLon.c_str(), messages);
+    e.userLatSeconds = parseCoordinateTo(raw.userLat.c_str(), messages);
+    e.longitude = chartUnitsFromArcSeconds(e.userLonSeconds);
+    e.latitude = chartYFromArcSeconds(e.userLatSeconds);
+  } else if (form == "ADME") {
+    return expandArc(k, log);
+  } else {
+    e.kind = UnknownKind;
+  }
+  return true;
+}
+
+bool IfrExerciseSet::expandArc(int32_t* k, ExerciseLoadLog* log) {
+  const int32_t first = *k;
+  IfrExercise& e = entries[first];
+  e.kind = BearingWaypoint;
+  e.form = FormAdme;
+  e.arcFirst = first;
+  e.userDistance = raw.userDistance;
+  e.userHeading = e.qdm;
+  e.qdr = e.qdm;
+  // Whole degrees, clockwise from QDM to QDR in 10-degree steps. Bearings outside
+  // one turn would make the loop run far; they are clamped, which changes nothing
+  // for any bearing a file can sensibly hold.
+  const double qdm = std::max(-3600.0, std::min(3600.0, raw.qdm));
+  const double qdr = std::max(-3600.0, std::min(3600.0, raw.qdr));
+  const int32_t g = static_cast<int32_t>(qdm);
+  int32_t h = static_cast<int32_t>(qdr);
+  if (h < g) h += 360;
+  const IfrExercise arcStart = e;  // entries move when the table grows
+  for (int32_t j = g + 10; j <= h; j += 10) {
+    ++*k;
+    if (*k == INT32_MAX || !growTo(*k + 1)) {
+      if (messages) std::fprintf(messages, "REALLOC ERROR");
+      entryCount = *k;
+      return false;
+    }
+    if (log) log->readings.back().lastEntry = *k;
+    IfrExercise& a = entries[*k];
+    std::memcpy(a.navaidId, arcStart.navaidId, sizeof a.navaidId);
+    std::memcpy(a.navaidType, arcStart.navaidType, sizeof a.navaidType);
+    std::memcpy(a.navaidName, arcStart.navaidName, sizeof a.navaidName);
+    a.textOverflow = arcStart.textOverflow;
+    a.kind = BearingWaypoint;
+    a.form = FormAdme;
+    a.arcFirst = first;
+    a.userDistance = raw.userDistance;
+    const double b = j > 360 ? j - 360 : j;
+    a.qdm = a.qdr = a.userHeading = b;
+  }
+  return true;
+}
+
+// Only texts the file holds are worth a message (the defaults "NO TYPE" and the end
+// marker "NO NAVAID" do not fit either), and not for the end marker. The entry is
+// read by index: the table may have moved while an arc grew it.
+void IfrExerciseSet::reportOverflows(int32_t first) const {
+  if (raw.navaidId == "NO NAVAID") return;
+  const IfrExercise& start = entries[first];
+  if (idFound && (start.textOverflow & NavaidIdTooLong))
+    reportOverflow("NAVAID_ID", first, raw.navaidId, sizeof start.navaidId - 1);
+  if (typeFound && (start.textOverflow & NavaidTypeTooLong))
+    reportOverflow("TYPE", first, raw.navaidType, sizeof start.navaidType - 1);
+  if (nameFound && (start.textOverflow & NavaidNameTooLong))
+    reportOverflow("NAME", first, raw.navaidName, sizeof start.navaidName - 1);
 }
 
 const char* formCode(ExerciseForm form) {

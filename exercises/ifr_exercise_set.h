@@ -186,6 +186,13 @@ class IfrExerciseSet {
  private:
   bool growTo(int32_t size);
   bool loadFrom(const XmlConfig& config, ExerciseLoadLog* log);
+  // The steps of one pass of loadFrom: read element k into the raw entry; store it
+  // in entry *k by its form code (an arc moves *k to its last entry; false when the
+  // table could not grow for it); report texts that did not fit.
+  void readExercise(const XmlConfig& config, int32_t k, ExerciseLoadLog* log);
+  bool storeExercise(int32_t* k, ExerciseLoadLog* log);
+  bool expandArc(int32_t* k, ExerciseLoadLog* log);
+  void reportOverflows(int32_t first) const;
   void readRaw(const XmlConfig& config, int32_t k, ExerciseReading* reading);
   void copyTexts(IfrExercise& e);
   void reportOverflow(const char* key, int32_t k, const std::string& text, size_t width) const;
