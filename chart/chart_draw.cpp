@@ -4,6 +4,7 @@
 
 #include "chart_grid.h"
 #include "chart_lists.h"
+#include "tiled_chart.h"
 
 namespace {
 
@@ -29,78 +30,100 @@ void parallelLine(int y) {
 
 }  // namespace
 
-void drawGrid900() {
+void drawGrid900(const ChartRect& view) {
   gridLook();
-  forEachGrid900Line(meridianLine, parallelLine);
+  forEachGrid900Line(meridiansIn(view, meridianLine), parallelsIn(view, parallelLine));
 }
 
-void drawGrid36(double meridianFactor) {
+void drawGrid36(double meridianFactor, const ChartRect& view) {
   gridLook();
-  forEachGrid36Line(meridianFactor, meridianLine, parallelLine);
+  forEachGrid36Line(meridianFactor, meridiansIn(view, meridianLine), parallelsIn(view, parallelLine));
 }
 
-void drawGrid3(double meridianFactor) {
+void drawGrid3(double meridianFactor, const ChartRect& view) {
   gridLook();
-  forEachGrid3Line(
-      meridianFactor,
-      [](float x) {
-        glBegin(GL_LINES);
-        glVertex2f(x, -9000);
-        glVertex2f(x, 9000);
-        glEnd();
-      },
-      parallelLine);
+  const auto meridian = [](float x) {
+    glBegin(GL_LINES);
+    glVertex2f(x, -9000);
+    glVertex2f(x, 9000);
+    glEnd();
+  };
+  forEachGrid3Line(meridianFactor, meridiansIn(view, meridian), parallelsIn(view, parallelLine));
 }
 
-void drawTrack(const std::vector<TrackPoint>& points) {
+void drawTrack(const std::vector<TrackPoint>& points, const ChartRect& view) {
   glLineStipple(1, 0x1C47);
   glColor3f(1, 0.2f, 0);
   glBegin(GL_LINES);
   for (size_t i = 1; i + 1 < points.size(); ++i) {
-    glVertex2d(points[i].longitude, points[i].latitude);
-    glVertex2d(points[i + 1].longitude, points[i + 1].latitude);
+    const TrackPoint& a = points[i];
+    const TrackPoint& b = points[i + 1];
+    if (!mayShow(segmentBox(a.longitude, a.latitude, b.longitude, b.latitude), view)) continue;
+    glVertex2d(a.longitude, a.latitude);
+    glVertex2d(b.longitude, b.latitude);
   }
   glEnd();
 }
 
 void drawChart(const ChartView& view, bool namesVisible, const MapDataSet& data,
-               ChartOverlay overlay) {
+               ChartOverlay overlay, const TiledChart* tiled, ChartParts parts) {
   const ChartLayers layers = layersForZoom(view.zoom, namesVisible);
   const float magnification = static_cast<float>(view.zoom + 1);
+  const bool all = parts == ChartParts::All;
 
   glPushMatrix();
   glScalef(magnification, magnification, 1);
   glTranslatef(static_cast<float>(-view.centreX), static_cast<float>(-view.centreY), 0);
   glDisable(GL_TEXTURE_2D);
 
+  const ChartRect rect = tiled ? tiled->viewRect(view) : kEverywhere;
+  const auto layer = [tiled, &rect](ChartList list) {
+    if (tiled)
+      tiled->callLayer(list, rect);
+    else
+      glCallList(list);
+  };
+
   if (layers.gridMesh == 900) {
-    drawGrid900();
+    if (all) drawGrid900(rect);
     glPointSize(1);
-    glCallList(kAirportList);
+    layer(kAirportList);
   } else if (layers.gridMesh == 36) {
     glLineWidth(3);
-    glCallList(kRunwayList);
-    drawGrid36(view.meridianFactor);
+    layer(kRunwayList);
+    if (all) drawGrid36(view.meridianFactor, rect);
     glPointSize(2);
-    glCallList(kNavaidList);
+    layer(kNavaidList);
   } else {
     glLineWidth(3);
-    glCallList(kRunwayList);
-    drawGrid3(view.meridianFactor);
-    drawNavaidSymbols(data.database);
+    layer(kRunwayList);
+    if (all) {
+      drawGrid3(view.meridianFactor, rect);
+      if (tiled)
+        tiled->drawSymbols(rect);
+      else
+        drawNavaidSymbols(data.database);
+    }
   }
 
   glLineWidth(1);
-  glCallList(kCoastlineList);
-  glCallList(kRiverList);
+  layer(kCoastlineList);
+  layer(kRiverList);
 
-  glEnable(GL_LINE_STIPPLE);
-  if (data.loaded) drawTrack(data.points);
-  glDisable(GL_LINE_STIPPLE);
+  if (all) {
+    glEnable(GL_LINE_STIPPLE);
+    if (data.loaded) drawTrack(data.points, rect);
+    glDisable(GL_LINE_STIPPLE);
 
-  if (overlay) overlay();
+    if (tiled)
+      tiled->drawExercises(rect);
+    else if (overlay)
+      overlay();
+  }
 
-  if (layers.names == NameLists::Small) {
+  if (tiled) {
+    if (all) tiled->drawNames(layers.names, rect);  // drawn per frame, not from lists
+  } else if (layers.names == NameLists::Small) {
     glCallList(kAirportNamesSmall);
     glCallList(kNavaidNamesSmall);
   } else if (layers.names == NameLists::Large) {

@@ -12,6 +12,8 @@
 
 #include <cmath>
 
+#include "chart_cull.h"
+
 // The largest and smallest positions a meridian can be drawn at: the 36 NM grid
 // sends integer vertices.
 const double kGridMeridianMax = 2147483647.0;
@@ -51,7 +53,23 @@ void forEachGrid3Line(double k, Meridian meridian, Parallel parallel) {
   for (int m = -9000; m <= 9000; m += 5) parallel(m);
 }
 
-// GL: each line its own glBegin(GL_LINES)..glEnd, line width 1, grid colour.
-void drawGrid900();
-void drawGrid36(double meridianFactor);
-void drawGrid3(double meridianFactor);
+// The culled drawing hands the forEach functions these wrappers: the same lines
+// in the same order, less those that cannot touch the view.
+template <class Meridian>
+auto meridiansIn(const ChartRect& view, Meridian meridian) {
+  return [&view, meridian](auto x) {
+    if (meridianMayShow(x, view)) meridian(x);
+  };
+}
+template <class Parallel>
+auto parallelsIn(const ChartRect& view, Parallel parallel) {
+  return [&view, parallel](int y) {
+    if (parallelMayShow(y, view)) parallel(y);
+  };
+}
+
+// GL: each line its own glBegin(GL_LINES)..glEnd, line width 1, grid colour. With
+// a view, only the lines that may touch it.
+void drawGrid900(const ChartRect& view = kEverywhere);
+void drawGrid36(double meridianFactor, const ChartRect& view = kEverywhere);
+void drawGrid3(double meridianFactor, const ChartRect& view = kEverywhere);

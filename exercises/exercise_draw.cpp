@@ -38,7 +38,11 @@ void drawLabels(const ExerciseDrawStep& step, fntRenderer* text, fntTexFont* fon
 }  // namespace
 
 void drawExercises(const IfrExerciseSet& set, fntRenderer* text, fntTexFont* font) {
-  for (const ExerciseDrawStep& step : exerciseDrawSteps(set)) {
+  drawExerciseSteps(exerciseDrawSteps(set), text, font);
+}
+
+void drawExerciseSteps(const std::vector<ExerciseDrawStep>& steps, fntRenderer* text, fntTexFont* font) {
+  for (const ExerciseDrawStep& step : steps) {
     switch (step.op) {
       case DrawOp::Color:
         glColor3f(step.color[0], step.color[1], step.color[2]);

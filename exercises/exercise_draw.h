@@ -5,7 +5,13 @@
 
 #include <plib/fnt.h>
 
+#include <vector>
+
+#include "exercise_draw_steps.h"
 #include "ifr_exercise_set.h"
 
 // Labels are skipped when either text pointer is null.
 void drawExercises(const IfrExerciseSet& set, fntRenderer* text, fntTexFont* font);
+
+// Replays steps made by exerciseDrawSteps, or a part of them (the culled drawing).
+void drawExerciseSteps(const std::vector<ExerciseDrawStep>& steps, fntRenderer* text, fntTexFont* font);

@@ -22,11 +22,9 @@
 #include "map_data_set.h"
 #include "profile_draw.h"
 #include "simpath.h"
+#include "tiled_chart.h"
 #include "viewer_layout.h"
-
-#ifdef CHART_FPS_BENCH
-#include "fps_probe.h"  // the benchmark build only
-#endif
+#include "viewer_options.h"
 
 // Line-buffered stdout before anything prints (the track reader may, during the
 // construction below), so a reader on a pipe sees each message as it comes.
@@ -54,6 +52,9 @@ static puSlider* zoomSlider = nullptr;
 static puText* statusText = nullptr;
 static puText* coordText = nullptr;
 static puaFileSelector* fileSelector = nullptr;
+
+// --fast: the culled drawing (tiled_chart.h), the same picture for less work.
+static TiledChart* tiledChart = nullptr;
 
 static int chartListsPending = 1;
 static int profilePending = 1;
@@ -247,8 +248,12 @@ static void chartDisplay() {
     enableBlending();
     glEnable(GL_MAP1_VERTEX_3);
     chartListsPending = 0;
-    buildChartLists(theMapData, chartText, chartFont);
+    if (tiledChart)
+      tiledChart->build(theMapData, chartText, chartFont);
+    else
+      buildChartLists(theMapData, chartText, chartFont);
     theExercises.resolve(theMapData.database.vors, theMapData.database.ndbs);
+    if (tiledChart) tiledChart->indexExercises(theExercises);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluOrtho2D(-kChartHalfWidth, kChartHalfWidth, -kChartHalfHeight, kChartHalfHeight);
@@ -258,7 +263,7 @@ static void chartDisplay() {
   }
   followStep();
   const ChartView view = currentView();
-  drawChart(view, namesVisible != 0, theMapData, drawExerciseOverlay);
+  drawChart(view, namesVisible != 0, theMapData, drawExerciseOverlay, tiledChart);
 
   char latitude[kLatLonTextSize], longitude[kLatLonTextSize];
   formatLatLon(latitude, longitude, view.centreX, view.centreY);
@@ -267,9 +272,6 @@ static void chartDisplay() {
 
   puDisplay();
   glutSwapBuffers();
-#ifdef CHART_FPS_BENCH
-  fpsProbeFrame();
-#endif
   glutPostRedisplay();
 }
 
@@ -356,6 +358,8 @@ static void createPanel() {
 
 int main(int argc, char** argv) {
   (void)stdoutLineBuffered;
+  // Our one option is taken out before GLUT reads the rest of the command line.
+  if (takeFastOption(&argc, argv)) tiledChart = new TiledChart;
   chartListsPending = 1;
   profilePending = 1;
   glutInitWindowPosition(80, 80);
@@ -375,9 +379,6 @@ int main(int argc, char** argv) {
   chartText = new fntRenderer;
   chartFont = loadFont();
   createPanel();
-#ifdef CHART_FPS_BENCH
-  fpsProbeStart(longSlider, latSlider, zoomSlider);
-#endif
   if (theMapData.loaded) {
     WidgetBox b = buttonBoxAtStart(4);
     loadButton = new puOneShot(b.left, b.bottom, b.right, b.top);

@@ -1,7 +1,8 @@
 // fps_world DIR: writes a world-size simulator folder for the frame-rate benchmark:
 // SYSTEM\AIRPORT.POD, RUNWAY.POD, NAVAID.POD (through the archive writer),
 // data/world_coast.dat and data/rivers.dat with a couple of hundred thousand short
-// segments' worth of points, a track and the font. Positions come from a fixed seed,
+// segments' worth of points, a track, and exercises of every kind on two navaids at
+// the benchmark's view centre (5.06 E, 43.31 N). Positions come from a fixed seed,
 // spread over the land-like band -60..75 degrees, so every run draws the same scene.
 #include <cmath>
 #include <cstdio>
@@ -20,6 +21,24 @@ const int kVors = 4000;
 const int kNdbs = 7000;
 const int kCoastSegments = 20000, kCoastPoints = 10;  // 180,000 lines
 const int kRiverSegments = 5000, kRiverPoints = 8;    // 35,000 lines
+
+// Every kind of exercise on the two navaids at the view centre.
+const char* const kExercises =
+    "<DATA>\n<EXERC>FRAME RATE BENCH</EXERC>\n"
+    "<DATA00><NAVAID><NAVAID_ID>BNC</NAVAID_ID><TYPE>VOR</TYPE><NAME>BENCH VOR</NAME></NAVAID>"
+    "<NAV><QDM>135</QDM></NAV><FORM><TYPE>HIPP</TYPE><TURN>RIGHT</TURN><TRI>1.0</TRI>"
+    "<IAS_MAX>160</IAS_MAX></FORM></DATA00>\n"
+    "<DATA01><NAVAID><NAVAID_ID>BNB</NAVAID_ID><TYPE>NDB</TYPE><NAME>BENCH NDB</NAME></NAVAID>"
+    "<NAV><QDM>233</QDM><QDR>300</QDR></NAV><FORM><TYPE>LINE</TYPE></FORM></DATA01>\n"
+    "<DATA02><NAVAID><NAVAID_ID>BNC</NAVAID_ID><TYPE>VOR</TYPE><NAME>BENCH VOR</NAME></NAVAID>"
+    "<NAV><QDM>120</QDM><QDR>182</QDR></NAV><FORM><TYPE>RELY</TYPE><USER_DST>12</USER_DST>"
+    "<USER_HEADING>30</USER_HEADING></FORM></DATA02>\n"
+    "<DATA03><NAVAID><NAVAID_ID>FAF</NAVAID_ID><TYPE>USR</TYPE><NAME>FINAL FIX</NAME></NAVAID>"
+    "<NAV><QDM>314</QDM><QDR>134</QDR></NAV><FORM><TYPE>COOR</TYPE><USER_LAT>N-43*22.16</USER_LAT>"
+    "<USER_LON>E-5*18.66</USER_LON></FORM></DATA03>\n"
+    "<DATA04><NAVAID><NAVAID_ID>BNC</NAVAID_ID><TYPE>VOR</TYPE><NAME>BENCH VOR</NAME></NAVAID>"
+    "<NAV><QDM>300</QDM><QDR>30</QDR></NAV><FORM><TYPE>ADME</TYPE><USER_DST>12</USER_DST></FORM></DATA04>\n"
+    "</DATA>\n";
 
 std::mt19937 rng(20261209);
 double uniform(double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); }
@@ -95,6 +114,18 @@ int main(int argc, char** argv) {
     randomPlace(&n.latitudeSeconds, &n.longitudeSeconds);
     navaids.push_back(n);
   }
+  // The exercises' navaids, at the view centre.
+  for (int k = 0; k < 2; ++k) {
+    PodNavaidIn n;
+    n.key = k == 0 ? "NBENCHV" : "NBENCHN";
+    n.ident = k == 0 ? "BNC" : "BNB";
+    n.name = k == 0 ? "BENCH VOR" : "BENCH NDB";
+    n.variation = 2;
+    n.typeFlags = k == 0 ? 1u : 8u;
+    n.latitudeSeconds = k == 0 ? 155916 : 156060;
+    n.longitudeSeconds = k == 0 ? 18216 : 18432;
+    navaids.push_back(n);
+  }
   if (!writeAirportArchive(dir + "/SYSTEM/AIRPORT.POD", airports) ||
       !writeRunwayArchive(dir + "/SYSTEM/RUNWAY.POD", runways) ||
       !writeNavaidArchive(dir + "/SYSTEM/NAVAID.POD", navaids) ||
@@ -113,8 +144,12 @@ int main(int argc, char** argv) {
                  18720 + 4000 * std::cos(a), 1000 + 10.0 * (i % 300), 2.0);
   }
   std::fclose(t);
+  std::FILE* x = std::fopen((dir + "/DATA/IFR_EXERCISES.xml").c_str(), "w");
+  if (!x) return 1;
+  std::fputs(kExercises, x);
+  std::fclose(x);
   std::printf("airports %d, runways %d, navaids %d, coastline lines %d, river lines %d -> %s\n",
-              kAirports, kRunways, kVors + kNdbs, kCoastSegments * (kCoastPoints - 1),
+              kAirports, kRunways, kVors + kNdbs + 2, kCoastSegments * (kCoastPoints - 1),
               kRiverSegments * (kRiverPoints - 1), dir.c_str());
   return 0;
 }

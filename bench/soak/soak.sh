@@ -87,7 +87,7 @@ chart_frames() {
 }
 all_frames() {
   local f=""
-  [ -f "$frames_file" ] && f=$(awk '{s += $2} END {print s + 0}' "$frames_file" 2>/dev/null || true)
+  [ -f "$frames_file" ] && f=$(awk '/^0x/ {s += $2} END {print s + 0}' "$frames_file" 2>/dev/null || true)
   echo "${f:-0}"
 }
 

@@ -1354,6 +1354,160 @@ def case_real_data(fx, session):
     c.done()
 
 
+# -- culled drawing ---------------------------------------------------
+
+# Beside the test world: things at the date line and at both poles, some of them
+# across the edge of the world, so that the culled drawing meets every awkward box.
+EDGE_COAST = [
+    [(179.9, 50.1), (-179.9, 50.08)],                  # across the date line: spans the world
+    [(179.95, 50.0), (180.0, 50.1)], [(-180.0, 50.1), (-179.95, 50.0)],
+    [(-179.0, 89.95), (0.0, 89.99), (179.0, 89.95)],   # round the north pole
+    [(-180.0, -89.98), (180.0, -89.98)],               # the south pole's parallel, world-wide
+]
+EDGE_RIVERS = [[(0.02, -89.9), (0.05, -89.99), (-0.04, -89.995)]]
+EDGE_AIRPORTS = [
+    ("AP0101", "DE", "DLAE", "DATELINE EAST", 180216, 647892),   # 50.06 N, 179.97 E
+    ("AP0102", "DW", "DLAW", "DATELINE WEST", 180180, 648144),   # 50.05 N, 179.96 W
+    ("AP0103", "NP", "NPAP", "NORTH POLE", 323928, 36),          # 89.98 N
+]
+EDGE_NAVAIDS = [
+    ("NV0101", "DLE", "DATELINE VOR", 8.0, 1, 180216, 647928),   # 50.06 N, 179.98 E
+    ("NV0102", "DLW", "DATELINE NDB", -6.0, 8, 180216, 648072),  # 50.06 N, 179.98 W
+    ("NV0103", "NPL", "NORTH POLE VOR", 12.0, 1, 323964, 36),     # 89.99 N, 0.01 E
+    ("NV0104", "SPL", "SOUTH POLE NDB", 0.0, 8, -323964, 1295964),  # 89.99 S, 0.01 W
+]
+# The test track, then over the date line (a segment across the whole world).
+EDGE_TRACK = TRACK + [(180200, 647900, 3000, 10.0), (180220, 648100, 3000, 10.0),
+                      (180240, 648200, 3000, 10.0)]
+EDGE_EXERCISES = (
+    exercise_xml(5, "ABC", "VOR", "ALPHA", "ADME", nav={"QDM": 300, "QDR": 30}, USER_DST=12)
+    + exercise_xml(6, "DLE", "VOR", "DATELINE VOR", "LINE", nav={"QDR": 90, "QDM": 270})
+    + exercise_xml(7, "DLW", "NDB", "DATELINE NDB", "HIPP", nav={"QDM": 80}, TURN="RIGHT", TRI=1,
+                   IAS_MAX=200)
+    + exercise_xml(8, "NPL", "VOR", "NORTH POLE VOR", "RELY", nav={"QDR": 180, "QDM": 0},
+                   USER_DST=5, USER_HEADING=170)
+    + exercise_xml(9, "SPL", "NDB", "SOUTH POLE NDB", "HIPP", nav={"QDM": 10}, TURN="LEFT", TRI=1,
+                   IAS_MAX=150)
+    + exercise_xml(10, "PP", "USR", "NEAR POLE", "COOR", nav={"QDR": 90, "QDM": 270},
+                   USER_LAT="N-89*59.0", USER_LON="W-0*30.0")
+)
+
+# View centres as click positions at zoom 0 (pixels from the centre of 640 by 480,
+# 56.25 chart units each): near the exercises, on the track, both ends of the date
+# line, both poles.
+FAST_CENTRES = [("exercises", (18, 80)), ("track", (9, 78)), ("date line east", (320, 89)),
+                ("date line west", (-320, 89)), ("north pole", (0, 160)), ("south pole", (0, -160))]
+FAST_ZOOMS = [60, 180, 300, 700, 2500]   # one in each band
+
+
+def settled_snap(s, timeout=30.0):
+    """Screenshots until two in a row agree: the last action's frame is on screen."""
+    prev = s.snap()
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        time.sleep(0.2)
+        cur = s.snap()
+        if cur is not None and cur == prev:
+            return cur
+        prev = cur
+    raise TestFailure("the chart did not settle within %ds" % timeout)
+
+
+def move_centre(s, frm, to):
+    """Clicks at zoom 0 that take the click position from `frm` to `to` (pixels)."""
+    ax, ay = frm
+    while (ax, ay) != to:
+        dx = max(-280, min(280, to[0] - ax))
+        dy = max(-200, min(200, to[1] - ay))
+        tap(s, 320 + dx, 240 - dy)
+        ax, ay = ax + dx, ay + dy
+
+
+def diff_summary(a, b, w):
+    xs, ys, n = [], [], 0
+    for i in range(0, min(len(a), len(b)), 3):
+        if a[i:i + 3] != b[i:i + 3]:
+            n += 1
+            xs.append((i // 3) % w)
+            ys.append((i // 3) // w)
+    if not n:
+        return "sizes %d and %d bytes" % (len(a), len(b))
+    return "%d pixels differ within x %d..%d, y %d..%d" % (n, min(xs), max(xs), min(ys), max(ys))
+
+
+def case_fast_identical(fx, session):
+    """viewer --fast draws the picture of the full drawing, pixel for pixel, at every zoom band
+    and at centres on the exercises and the track, at the date line and at both poles; with
+    --reference OLD_VIEWER the full drawing of another build is compared as well."""
+    if fx.tools.get("folder"):
+        src = os.path.abspath(fx.tools["folder"])
+        for sub in ("SYSTEM", "data"):
+            os.rmdir(fx.path(sub))
+        for entry in os.listdir(src):
+            os.symlink(os.path.join(src, entry), fx.path(entry))
+    else:
+        fx.polylines("data/world_coast.dat", COAST + EDGE_COAST)
+        fx.polylines("data/rivers.dat", RIVERS + EDGE_RIVERS)
+        fx.airports(AIRPORTS + EDGE_AIRPORTS)
+        fx.runways(RUNWAYS + [("RW0101", "AP0101", 180216, 647892, 180252, 648108)])
+        fx.navaids(NAVAIDS + EDGE_NAVAIDS)
+        fx.track(EDGE_TRACK)
+        fx.font()
+        fx.exercises(EXERCISES + EDGE_EXERCISES)
+    runs = [("full drawing", fx.tools["viewer"], [])]
+    if fx.tools.get("reference"):
+        runs.insert(0, ("reference build", fx.tools["reference"], []))
+    runs.append(("--fast", fx.tools["viewer"], ["--fast"]))
+    ss = []
+    for name, viewer, args in runs:
+        s = session(viewer=viewer, args=args, name=name.replace(" ", "_").strip("-"))
+        s.start()
+        s.wait_chart()
+        s.profile_wid = s.find_window(PROFILE_TITLE, 60)
+        s.wait_drawn()
+        move_profile_away(s)
+        ss.append(s)
+    c = Checks()
+    compared = 0
+
+    def compare(what):
+        nonlocal compared
+        shots = [settled_snap(s) for s in ss]
+        for attempt in range(4):   # a frame late under load settles on a later look
+            if all(x == shots[0] for x in shots[1:]):
+                break
+            time.sleep(1.0)
+            shots = [settled_snap(s) for s in ss]
+        for (name, _, _), shot, s in zip(runs[1:], shots[1:], ss[1:]):
+            if shot != shots[0]:
+                tag = "%s-%s" % (what.replace(" ", "_").replace(",", ""), name.strip("-"))
+                with open(fx.path(tag + ".rgb"), "wb") as f:
+                    f.write(shot)
+                with open(fx.path(tag + "-%s.rgb" % runs[0][0].replace(" ", "_")), "wb") as f:
+                    f.write(shots[0])
+                c(False, "%s: %s differs from %s: %s" % (what, name, runs[0][0],
+                                                        diff_summary(shots[0], shot, 640)))
+        compared += 1
+
+    compare("start, zoom 0")
+    at = (0, 0)
+    for where, centre in FAST_CENTRES:
+        for s in ss:
+            set_zoom(s, 0)
+            move_centre(s, at, centre)
+        at = centre
+        for z in FAST_ZOOMS:
+            for s in ss:
+                set_zoom(s, z)
+            compare("%s, zoom about %d" % (where, z))
+    for s in ss:
+        tap(s, 149, 9)                   # " ID ": names off
+    compare("south pole, zoom about 2500, names off")
+    c(all(s.alive() for s in ss), "a viewer ended during the comparison")
+    print("compared %d views of %s" % (compared, ", ".join(r[0] for r in runs)))
+    c.done()
+
+
 CASES = {
     "bad_files": case_bad_files,
     "real_data": case_real_data,
@@ -1376,6 +1530,7 @@ CASES = {
     "load": case_load,
     "follow": case_follow,
     "guide_pictures": case_guide_pictures,
+    "fast_identical": case_fast_identical,
 }
 
 if __name__ == "__main__":

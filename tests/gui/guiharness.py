@@ -202,10 +202,11 @@ def unusable_tools():
 class Session:
     """One Xvfb server and one viewer run in a fixture folder."""
 
-    def __init__(self, fixture, viewer, trace=False, name="run"):
+    def __init__(self, fixture, viewer, trace=False, name="run", args=()):
         self.fixture = fixture
         self.viewer = viewer
         self.name = name
+        self.args = list(args)
         self.trace_path = fixture.path("%s.trace" % name) if trace else None
         self.out_path = fixture.path("%s.out" % name)
         self.err_path = fixture.path("%s.err" % name)
@@ -254,7 +255,7 @@ class Session:
         env = dict(self.env)
         # Line-buffered standard streams, as on a terminal, so that a killed
         # run still shows what it printed.
-        cmd = ["stdbuf", "-oL", "-eL", self.viewer]
+        cmd = ["stdbuf", "-oL", "-eL", self.viewer] + self.args
         # The frame counter first: its swap passes on to the tracer's, then to GL.
         self.frames_path = self.fixture.path("%s.frames" % self.name)
         with open(self.frames_path, "wb") as f:
@@ -983,6 +984,8 @@ def main(cases):
     ap.add_argument("--frame-counter", required=True, help="the swap-counting preload library")
     ap.add_argument("--keep", action="store_true", help="keep the simulator folder and traces")
     ap.add_argument("--update", action="store_true", help="write the pictures a case compares with")
+    ap.add_argument("--reference", help="a viewer of another build to compare with (cases that compare builds)")
+    ap.add_argument("--folder", help="a simulator folder to use instead of the test world (cases that compare builds)")
     opts = ap.parse_args()
     global FRAME_COUNTER
     FRAME_COUNTER = os.path.abspath(opts.frame_counter)
@@ -994,12 +997,13 @@ def main(cases):
     if fn is None:
         print("unknown case %s; known: %s" % (opts.case, ", ".join(sorted(cases))))
         return 2
-    tools = {"viewer": opts.viewer, "podtool": opts.podtool, "txfgen": opts.txfgen, "update": opts.update}
+    tools = {"viewer": opts.viewer, "podtool": opts.podtool, "txfgen": opts.txfgen, "update": opts.update,
+             "reference": opts.reference, "folder": opts.folder}
     fx = Fixture(tools, keep=opts.keep)
     sessions = []
 
-    def session(**kw):
-        s = Session(fx, opts.viewer, **kw)
+    def session(viewer=None, **kw):
+        s = Session(fx, viewer or opts.viewer, **kw)
         sessions.append(s)
         return s
 

@@ -1,0 +1,155 @@
+// fps_lists [--fast] [--zoom Z] [--centre X Y]: the viewer's frames with nothing
+// but their display lists, for the frame-rate benchmark's "lists alone" figure.
+//
+// Run in a simulator folder, it loads the map data as the viewer does and opens
+// the same two windows at the same places and sizes, driven the same way (each
+// display posts its own redisplay, the profile window's display is also the idle
+// function). A chart frame clears the window and calls, under the view transform,
+// exactly the lists the viewer's frame calls at that view (all tiles in view with
+// --fast); the grids, symbols, track, exercises, per-frame names and the panel
+// are left out. The profile window draws what the viewer's does. Frames are
+// counted from outside, by the same buffer-swap counter as the viewer's.
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <plib/fnt.h>
+#include <plib/pu.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "chart_draw.h"
+#include "chart_lists.h"
+#include "chart_view.h"
+#include "map_data_set.h"
+#include "profile_draw.h"
+#include "simpath.h"
+#include "tiled_chart.h"
+
+namespace {
+
+MapDataSet* data = nullptr;
+TiledChart* tiled = nullptr;
+ChartView view;
+int chartWindow = 0, profileWindow = 0;
+fntRenderer* chartText = nullptr;
+fntTexFont* chartFont = nullptr;
+fntRenderer* profileText = nullptr;
+fntTexFont* profileFont = nullptr;
+bool chartPending = true, profilePending = true;
+
+void enableBlending() {
+  glEnable(GL_BLEND);
+  glAlphaFunc(GL_GREATER, 0.1f);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void fitViewport() { glViewport(0, 0, glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT)); }
+
+fntTexFont* loadFont() {
+  fntTexFont* font = new fntTexFont;
+  font->load(simpath::resolve("data\\Helvetica.txf").c_str());
+  return font;
+}
+
+void chartDisplay() {
+  glutSetWindow(chartWindow);
+  fitViewport();
+  glClearColor(0.43f, 0.47f, 0.41f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  if (chartPending) {
+    chartPending = false;
+    enableBlending();
+    glEnable(GL_MAP1_VERTEX_3);
+    if (tiled)
+      tiled->build(*data, chartText, chartFont);
+    else
+      buildChartLists(*data, chartText, chartFont);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluOrtho2D(-kChartHalfWidth, kChartHalfWidth, -kChartHalfHeight, kChartHalfHeight);
+    glMatrixMode(GL_MODELVIEW);
+    std::printf("fps_lists: lists built\n");
+    std::fflush(stdout);
+  }
+  drawChart(view, true, *data, nullptr, tiled, ChartParts::ListsOnly);
+  glutSwapBuffers();
+  glutPostRedisplay();
+}
+
+void profileDisplay() {
+  glutSetWindow(profileWindow);
+  fitViewport();
+  glClearColor(0.43f, 0.47f, 0.41f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  if (profilePending) {
+    profilePending = false;
+    enableBlending();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluOrtho2D(-100, 1100, -100, 1100);
+    glMatrixMode(GL_MODELVIEW);
+  }
+  glPushMatrix();
+  glDisable(GL_TEXTURE_2D);
+  drawProfile(*data, profileText, profileFont);
+  glPopMatrix();
+  glutSwapBuffers();
+  glutPostRedisplay();
+}
+
+void noReshape(int, int) {}
+
+int usage() {
+  std::fprintf(stderr, "usage: fps_lists [--fast] [--zoom Z] [--centre X Y]   (in a simulator folder)\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool fast = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--fast") {
+      fast = true;
+    } else if (a == "--zoom" && i + 1 < argc) {
+      view.zoom = std::atoi(argv[++i]);
+    } else if (a == "--centre" && i + 2 < argc) {
+      view.centreX = std::atoi(argv[++i]);
+      view.centreY = std::atoi(argv[++i]);
+    } else {
+      return usage();
+    }
+  }
+  view.meridianFactor = meridianFactor(view.centreY);
+  data = new MapDataSet("data\\__ORVANDEL.dat");
+  if (fast) tiled = new TiledChart;
+
+  int one = 1;
+  char name[] = "fps_lists";
+  char* args[] = {name, nullptr};
+  glutInitWindowPosition(80, 80);
+  glutInitWindowSize(640, 480);
+  glutInit(&one, args);
+  glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
+  chartWindow = glutCreateWindow("TULM_COAST_&_RIVERS_VIEWER");
+  glutDisplayFunc(chartDisplay);
+  glutReshapeFunc(noReshape);
+  glutIdleFunc(chartDisplay);
+  chartText = new fntRenderer;
+  chartFont = loadFont();
+  if (data->loaded) {
+    profileWindow = glutCreateWindow("USER_ALTITUDE_VIEWER");
+    glutPositionWindow(80, 100);
+    glutReshapeWindow(480, 480);
+    glutDisplayFunc(profileDisplay);
+    glutReshapeFunc(noReshape);
+    glutIdleFunc(profileDisplay);
+    profileText = new fntRenderer;
+    profileFont = loadFont();
+  }
+  glutMainLoop();
+  return 0;
+}
