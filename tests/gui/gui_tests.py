@@ -1397,7 +1397,7 @@ EDGE_EXERCISES = (
 # line, both poles.
 FAST_CENTRES = [("exercises", (18, 80)), ("track", (9, 78)), ("date line east", (320, 89)),
                 ("date line west", (-320, 89)), ("north pole", (0, 160)), ("south pole", (0, -160))]
-FAST_ZOOMS = [60, 180, 300, 700, 2500]   # one in each band
+FAST_ZOOMS = [180, 300, 700, 2500]   # bands 101..250, 251..350, 351..1000, 1001..2500
 
 
 def settled_snap(s, timeout=30.0):
@@ -1413,14 +1413,37 @@ def settled_snap(s, timeout=30.0):
     raise TestFailure("the chart did not settle within %ds" % timeout)
 
 
-def move_centre(s, frm, to):
-    """Clicks at zoom 0 that take the click position from `frm` to `to` (pixels)."""
-    ax, ay = frm
-    while (ax, ay) != to:
-        dx = max(-280, min(280, to[0] - ax))
-        dy = max(-200, min(200, to[1] - ay))
-        tap(s, 320 + dx, 240 - dy)
-        ax, ay = ax + dx, ay + dy
+def click_and_wait(s, x, y, what):
+    """One click whose effect must show: waits until the chart differs from before it."""
+    check(s.act(lambda: s.click(x, y, settle=0.05), timeout=60.0),
+          "%s: the chart did not change after the click at %d,%d" % (what, x, y))
+
+
+def fast_views(s, folder_given):
+    """Drives one viewer through the views of the comparison; returns [(view, pixels)].
+    Every click is awaited on screen before the next, so each picture is the view's."""
+    shots = [("start, zoom 0", settled_snap(s))]
+    at, zoom = (0, 0), 0
+    for i, (where, centre) in enumerate(FAST_CENTRES):
+        if zoom:
+            click_and_wait(s, 9, 479, where)            # "ZM" to 0 for whole-pixel moves
+            zoom = 0
+        while at != centre:                             # the click position, 56.25 units a pixel
+            dx = max(-280, min(280, centre[0] - at[0]))
+            dy = max(-200, min(200, centre[1] - at[1]))
+            click_and_wait(s, 320 + dx, 240 - dy, where)
+            at = (at[0] + dx, at[1] + dy)
+        zooms = ([60] if i < 2 else []) + FAST_ZOOMS    # band 0..100 at two centres
+        for z in zooms:
+            if zoom:
+                click_and_wait(s, 9, 479, where)
+            click_and_wait(s, 9, zm_y(z), where)
+            zoom = z
+            shots.append(("%s, zoom about %d" % (where, z), settled_snap(s)))
+    if not folder_given:
+        click_and_wait(s, 149, 9, "names off")          # " ID "
+        shots.append(("%s, zoom about %d, names off" % (FAST_CENTRES[-1][0], zoom), settled_snap(s)))
+    return shots
 
 
 def diff_summary(a, b, w):
@@ -1436,11 +1459,13 @@ def diff_summary(a, b, w):
 
 
 def case_fast_identical(fx, session):
-    """viewer --fast draws the picture of the full drawing, pixel for pixel, at every zoom band
-    and at centres on the exercises and the track, at the date line and at both poles; with
-    --reference OLD_VIEWER the full drawing of another build is compared as well."""
-    if fx.tools.get("folder"):
-        src = os.path.abspath(fx.tools["folder"])
+    """viewer --fast draws the picture of the full drawing, pixel for pixel, in every zoom band
+    at centres on the exercises and the track, at both ends of the date line and at both
+    poles, names on and off. With --reference OLD_VIEWER the full drawing of another build
+    is the reference; with --folder DIR a real simulator folder replaces the test world."""
+    folder = fx.tools.get("folder")
+    if folder:
+        src = os.path.abspath(folder)
         for sub in ("SYSTEM", "data"):
             os.rmdir(fx.path(sub))
         for entry in os.listdir(src):
@@ -1458,53 +1483,33 @@ def case_fast_identical(fx, session):
     if fx.tools.get("reference"):
         runs.insert(0, ("reference build", fx.tools["reference"], []))
     runs.append(("--fast", fx.tools["viewer"], ["--fast"]))
-    ss = []
-    for name, viewer, args in runs:
+    results = []
+    for name, viewer, args in runs:     # one at a time: two cores, and each redraws continuously
+        t0 = time.time()
         s = session(viewer=viewer, args=args, name=name.replace(" ", "_").strip("-"))
         s.start()
         s.wait_chart()
         s.profile_wid = s.find_window(PROFILE_TITLE, 60)
         s.wait_drawn()
         move_profile_away(s)
-        ss.append(s)
+        check("CAN'T FIND" not in s.stdout(), "%s: an exercise did not resolve: %s" % (name, s.stdout()[-500:]))
+        results.append(fast_views(s, folder))
+        check(s.alive(), "%s ended during the views" % name)
+        s.stop()
+        print("%s: %d views in %.0f s" % (name, len(results[-1]), time.time() - t0))
+        sys.stdout.flush()
     c = Checks()
-    compared = 0
-
-    def compare(what):
-        nonlocal compared
-        shots = [settled_snap(s) for s in ss]
-        for attempt in range(4):   # a frame late under load settles on a later look
-            if all(x == shots[0] for x in shots[1:]):
-                break
-            time.sleep(1.0)
-            shots = [settled_snap(s) for s in ss]
-        for (name, _, _), shot, s in zip(runs[1:], shots[1:], ss[1:]):
-            if shot != shots[0]:
-                tag = "%s-%s" % (what.replace(" ", "_").replace(",", ""), name.strip("-"))
-                with open(fx.path(tag + ".rgb"), "wb") as f:
-                    f.write(shot)
-                with open(fx.path(tag + "-%s.rgb" % runs[0][0].replace(" ", "_")), "wb") as f:
-                    f.write(shots[0])
-                c(False, "%s: %s differs from %s: %s" % (what, name, runs[0][0],
-                                                        diff_summary(shots[0], shot, 640)))
-        compared += 1
-
-    compare("start, zoom 0")
-    at = (0, 0)
-    for where, centre in FAST_CENTRES:
-        for s in ss:
-            set_zoom(s, 0)
-            move_centre(s, at, centre)
-        at = centre
-        for z in FAST_ZOOMS:
-            for s in ss:
-                set_zoom(s, z)
-            compare("%s, zoom about %d" % (where, z))
-    for s in ss:
-        tap(s, 149, 9)                   # " ID ": names off
-    compare("south pole, zoom about 2500, names off")
-    c(all(s.alive() for s in ss), "a viewer ended during the comparison")
-    print("compared %d views of %s" % (compared, ", ".join(r[0] for r in runs)))
+    ref_name = runs[0][0]
+    for (name, _, _), shots in zip(runs[1:], results[1:]):
+        for (what, ref), (_, shot) in zip(results[0], shots):
+            if shot == ref:
+                continue
+            tag = "%s-%s" % ("".join(ch if ch.isalnum() else "_" for ch in what), name.strip("-"))
+            for suffix, data in (("", shot), ("-ref", ref)):
+                with open(fx.path(tag + suffix + ".rgb"), "wb") as f:
+                    f.write(data)
+            c(False, "%s: %s differs from %s: %s" % (what, name, ref_name, diff_summary(ref, shot, 640)))
+    print("compared %d views of %s" % (len(results[0]), ", ".join(r[0] for r in runs)))
     c.done()
 
 
