@@ -34,9 +34,11 @@ inline bool rectIsNumber(const ChartRect& r) {
   return !std::isnan(r.minX) && !std::isnan(r.minY) && !std::isnan(r.maxX) && !std::isnan(r.maxY);
 }
 
-// True when the box may touch the view: it overlaps, or it is not a number.
+// True when the box may touch the view: it overlaps, or it is not a number. An
+// empty box (min above max) shows nowhere.
 inline bool mayShow(const ChartRect& box, const ChartRect& view) {
   if (!rectIsNumber(box)) return true;
+  if (box.minX > box.maxX || box.minY > box.maxY) return false;
   return box.minX <= view.maxX && view.minX <= box.maxX && box.minY <= view.maxY &&
          view.minY <= box.maxY;
 }

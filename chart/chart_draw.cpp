@@ -30,26 +30,59 @@ void parallelLine(int y) {
 
 }  // namespace
 
-void drawGrid900(const ChartRect& view) {
+void drawGrid900() {
   gridLook();
-  forEachGrid900Line(meridiansIn(view, meridianLine), parallelsIn(view, parallelLine));
+  forEachGrid900Line(meridianLine, parallelLine);
 }
 
-void drawGrid36(double meridianFactor, const ChartRect& view) {
+void drawGrid36(double meridianFactor) {
   gridLook();
-  forEachGrid36Line(meridianFactor, meridiansIn(view, meridianLine), parallelsIn(view, parallelLine));
+  forEachGrid36Line(meridianFactor, meridianLine, parallelLine);
 }
 
-void drawGrid3(double meridianFactor, const ChartRect& view) {
+void drawGrid3(double meridianFactor) {
   gridLook();
-  const auto meridian = [](float x) {
-    glBegin(GL_LINES);
-    glVertex2f(x, -9000);
-    glVertex2f(x, 9000);
-    glEnd();
+  forEachGrid3Line(
+      meridianFactor,
+      [](float x) {
+        glBegin(GL_LINES);
+        glVertex2f(x, -9000);
+        glVertex2f(x, 9000);
+        glEnd();
+      },
+      parallelLine);
+}
+
+namespace {
+
+// The culled drawing sends the grid lines in view as one GL_LINES block: the same
+// segments, so the same pixels, in one draw instead of one per line.
+void drawGridInOneBlock(int mesh, double meridianFactor, const ChartRect& view) {
+  gridLook();
+  glBegin(GL_LINES);
+  const auto meridian = [](int x) {
+    glVertex2i(x, -9000);
+    glVertex2i(x, 9000);
   };
-  forEachGrid3Line(meridianFactor, meridiansIn(view, meridian), parallelsIn(view, parallelLine));
+  const auto parallel = [](int y) {
+    glVertex2i(-18000, y);
+    glVertex2i(18000, y);
+  };
+  if (mesh == 900) {
+    forEachGrid900Line(meridiansIn(view, meridian), parallelsIn(view, parallel));
+  } else if (mesh == 36) {
+    forEachGrid36Line(meridianFactor, meridiansIn(view, meridian), parallelsIn(view, parallel));
+  } else {
+    const auto meridianF = [](float x) {
+      glVertex2f(x, -9000);
+      glVertex2f(x, 9000);
+    };
+    forEachGrid3Line(meridianFactor, meridiansIn(view, meridianF), parallelsIn(view, parallel));
+  }
+  glEnd();
 }
+
+}  // namespace
 
 void drawTrack(const std::vector<TrackPoint>& points, const ChartRect& view) {
   glLineStipple(1, 0x1C47);
@@ -84,21 +117,33 @@ void drawChart(const ChartView& view, bool namesVisible, const MapDataSet& data,
       glCallList(list);
   };
 
+  const auto grid = [&] {
+    if (!all) return;
+    if (tiled)
+      drawGridInOneBlock(layers.gridMesh, view.meridianFactor, rect);
+    else if (layers.gridMesh == 900)
+      drawGrid900();
+    else if (layers.gridMesh == 36)
+      drawGrid36(view.meridianFactor);
+    else
+      drawGrid3(view.meridianFactor);
+  };
+
   if (layers.gridMesh == 900) {
-    if (all) drawGrid900(rect);
+    grid();
     glPointSize(1);
     layer(kAirportList);
   } else if (layers.gridMesh == 36) {
     glLineWidth(3);
     layer(kRunwayList);
-    if (all) drawGrid36(view.meridianFactor, rect);
+    grid();
     glPointSize(2);
     layer(kNavaidList);
   } else {
     glLineWidth(3);
     layer(kRunwayList);
+    grid();
     if (all) {
-      drawGrid3(view.meridianFactor, rect);
       if (tiled)
         tiled->drawSymbols(rect);
       else
@@ -114,12 +159,12 @@ void drawChart(const ChartView& view, bool namesVisible, const MapDataSet& data,
     glEnable(GL_LINE_STIPPLE);
     if (data.loaded) drawTrack(data.points, rect);
     glDisable(GL_LINE_STIPPLE);
-
-    if (tiled)
-      tiled->drawExercises(rect);
-    else if (overlay)
-      overlay();
   }
+  // The culled drawing's exercises are display lists of their own.
+  if (tiled)
+    tiled->drawExercises(rect);
+  else if (all && overlay)
+    overlay();
 
   if (tiled) {
     if (all) tiled->drawNames(layers.names, rect);  // drawn per frame, not from lists

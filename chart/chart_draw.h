@@ -7,10 +7,11 @@
 // from layersForZoom, so the thresholds are tested without a window.
 //
 // Handed a TiledChart (viewer --fast), the same frame is drawn culled: the tiles
-// in view instead of whole layer lists, and only what may touch the view of the
-// grids, symbols, track, exercises (the tiled chart's, in place of the overlay)
-// and names. ChartParts::ListsOnly leaves out everything that is not a display
-// list; the frame-rate benchmark measures the lists alone with it.
+// and exercise lists in view (the tiled chart's exercises replace the overlay)
+// instead of whole layer lists, and only the grid lines, symbols, track segments
+// and names that may touch the view. ChartParts::ListsOnly leaves out everything
+// that is not a display list; the frame-rate benchmark measures the lists alone
+// with it.
 #pragma once
 
 #include <vector>

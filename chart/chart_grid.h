@@ -68,8 +68,7 @@ auto parallelsIn(const ChartRect& view, Parallel parallel) {
   };
 }
 
-// GL: each line its own glBegin(GL_LINES)..glEnd, line width 1, grid colour. With
-// a view, only the lines that may touch it.
-void drawGrid900(const ChartRect& view = kEverywhere);
-void drawGrid36(double meridianFactor, const ChartRect& view = kEverywhere);
-void drawGrid3(double meridianFactor, const ChartRect& view = kEverywhere);
+// GL: each line its own glBegin(GL_LINES)..glEnd, line width 1, grid colour.
+void drawGrid900();
+void drawGrid36(double meridianFactor);
+void drawGrid3(double meridianFactor);

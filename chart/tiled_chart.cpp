@@ -219,8 +219,23 @@ void TiledChart::build(MapDataSet& data, fntRenderer* text, fntTexFont* font) {
 }
 
 void TiledChart::indexExercises(const IfrExerciseSet& set) {
-  exercises_ = ExerciseCuller(exerciseDrawSteps(set), metrics_);
-  exercisesIndexed_ = true;
+  std::vector<ChartRect> boxes;
+  std::vector<ExerciseDrawStep> steps;
+  exerciseLists_.clear();
+  for (int32_t i = 0; i < set.count(); ++i) {
+    steps.clear();
+    appendExerciseSteps(set.entry(i), &steps);
+    if (steps.empty()) continue;
+    const GLuint list = glGenLists(1);
+    if (list == 0) continue;  // no list name to be had: this exercise is not drawn
+    glNewList(list, GL_COMPILE);
+    drawExerciseSteps(steps, text_, font_);
+    glEndList();
+    exerciseLists_.push_back(list);
+    boxes.push_back(exerciseStepsBox(steps, metrics_));
+  }
+  exercises_ = SpatialIndex(std::move(boxes));
+  exerciseEnd_ = exerciseEndState(exerciseDrawSteps(set));
 }
 
 ChartRect TiledChart::viewRect(const ChartView& view) const {
@@ -316,6 +331,10 @@ void TiledChart::drawNames(NameLists names, const ChartRect& view) const {
 }
 
 void TiledChart::drawExercises(const ChartRect& view) const {
-  if (!exercisesIndexed_) return;
-  drawExerciseSteps(exercises_.visibleSteps(view), text_, font_);
+  if (exerciseLists_.empty()) return;
+  exercises_.query(view, &scratch_);
+  for (uint32_t i : scratch_) glCallList(exerciseLists_[i]);
+  // What the full drawing leaves current after the last exercise.
+  if (exerciseEnd_.hasColor) glColor3f(exerciseEnd_.color[0], exerciseEnd_.color[1], exerciseEnd_.color[2]);
+  if (exerciseEnd_.hasSize) glPointSize(exerciseEnd_.size);
 }

@@ -4,10 +4,11 @@
 // build() runs at the first chart frame in place of buildChartLists: every static
 // layer is compiled once as tiles (chart_tiles.h), one display list per tile,
 // and the VOR and NDB symbols and the airport and navaid names are indexed
-// (spatial_index.h). indexExercises() indexes the exercise parts once their
-// geometry is resolved. drawChart, handed the tiled chart, then calls only the
-// tiles in view and sends only the grid lines, track segments, symbols, names and
-// exercise parts that may touch it, each in the order of the full drawing.
+// (spatial_index.h). indexExercises(), once the exercises' geometry is resolved,
+// compiles each exercise into a list of its own and indexes them. drawChart, handed
+// the tiled chart, then calls only the tiles and exercises in view and sends only
+// the grid lines (in one batch), track segments, symbols and names that may touch
+// it, each in the order of the full drawing.
 #pragma once
 
 #include <GL/gl.h>
@@ -27,7 +28,7 @@ class fntTexFont;
 
 class TiledChart {
  public:
-  // Needs the chart window's context; keeps the pointers for drawing.
+  // Need the chart window's context; build keeps the pointers for drawing.
   void build(MapDataSet& data, fntRenderer* text, fntTexFont* font);
   void indexExercises(const IfrExerciseSet& set);
 
@@ -64,8 +65,9 @@ class TiledChart {
   TextMetrics metrics_;
   std::vector<Layer> layers_;
   SpatialIndex vors_, ndbs_, airportNames_, navaidNames_;
-  ExerciseCuller exercises_;
-  bool exercisesIndexed_ = false;
+  SpatialIndex exercises_;
+  std::vector<GLuint> exerciseLists_;  // one per exercise with geometry, in order
+  ExerciseEndState exerciseEnd_;
   mutable std::vector<uint32_t> scratch_;
 };
 

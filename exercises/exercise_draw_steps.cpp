@@ -56,45 +56,47 @@ ExerciseDrawStep labels(const IfrExercise& e, ExercisePoint qdmAt, ExercisePoint
 
 std::vector<ExerciseDrawStep> exerciseDrawSteps(const IfrExerciseSet& set) {
   std::vector<ExerciseDrawStep> steps;
-  for (int32_t i = 0; i < set.count(); ++i) {
-    const IfrExercise& e = set.entry(i);
-    if (e.geometryValid != 1) continue;
-    const auto courseLines = [&e] {
-      return withPoints(DrawOp::Lines, {e.qdmLineFrom, e.qdmLineTo, e.qdrLineFrom, e.qdrLineTo});
-    };
-    switch (e.kind) {
-      case NavaidPoint:
-        steps.push_back(color(kCourseLineColor));
-        steps.push_back(courseLines());
-        steps.push_back(labels(e, e.qdmLineFrom, e.qdrLineTo));
-        break;
-      case HoldingPattern:
-        steps.push_back(color(kCourseLineColor));
-        steps.push_back(courseLines());
-        // The doubled first control point makes each turn leave along the line
-        // to the third one.
-        steps.push_back(withPoints(DrawOp::Bezier, {e.qdmLineTo, e.qdmLineTo, e.turnControl1, e.qdrLineFrom}));
-        steps.push_back(withPoints(DrawOp::Bezier, {e.qdmLineFrom, e.qdmLineFrom, e.turnControl2, e.qdrLineTo}));
-        steps.push_back(labels(e, e.qdmLineTo, e.qdrLineTo));
-        break;
-      case BearingWaypoint:
-        steps.push_back(pointSize(kWaypointPointSize));
-        steps.push_back(color(kCourseLineColor));
-        steps.push_back(courseLines());
-        steps.push_back(color(kBearingWaypointColor));
-        steps.push_back(withPoints(DrawOp::Points, {e.qdmLineTo}));
-        steps.push_back(labels(e, e.qdmLineFrom, e.qdrLineTo));
-        break;
-      case CoordinateWaypoint:
-        steps.push_back(color(kCourseLineColor));
-        steps.push_back(courseLines());
-        steps.push_back(pointSize(kWaypointPointSize));
-        steps.push_back(color(kCoordinateWaypointColor));
-        steps.push_back(withPoints(DrawOp::Points, {{e.longitude, e.latitude}}));
-        break;
-      default:
-        break;
-    }
-  }
+  for (int32_t i = 0; i < set.count(); ++i) appendExerciseSteps(set.entry(i), &steps);
   return steps;
+}
+
+void appendExerciseSteps(const IfrExercise& e, std::vector<ExerciseDrawStep>* out) {
+  std::vector<ExerciseDrawStep>& steps = *out;
+  if (e.geometryValid != 1) return;
+  const auto courseLines = [&e] {
+    return withPoints(DrawOp::Lines, {e.qdmLineFrom, e.qdmLineTo, e.qdrLineFrom, e.qdrLineTo});
+  };
+  switch (e.kind) {
+    case NavaidPoint:
+      steps.push_back(color(kCourseLineColor));
+      steps.push_back(courseLines());
+      steps.push_back(labels(e, e.qdmLineFrom, e.qdrLineTo));
+      break;
+    case HoldingPattern:
+      steps.push_back(color(kCourseLineColor));
+      steps.push_back(courseLines());
+      // The doubled first control point makes each turn leave along the line
+      // to the third one.
+      steps.push_back(withPoints(DrawOp::Bezier, {e.qdmLineTo, e.qdmLineTo, e.turnControl1, e.qdrLineFrom}));
+      steps.push_back(withPoints(DrawOp::Bezier, {e.qdmLineFrom, e.qdmLineFrom, e.turnControl2, e.qdrLineTo}));
+      steps.push_back(labels(e, e.qdmLineTo, e.qdrLineTo));
+      break;
+    case BearingWaypoint:
+      steps.push_back(pointSize(kWaypointPointSize));
+      steps.push_back(color(kCourseLineColor));
+      steps.push_back(courseLines());
+      steps.push_back(color(kBearingWaypointColor));
+      steps.push_back(withPoints(DrawOp::Points, {e.qdmLineTo}));
+      steps.push_back(labels(e, e.qdmLineFrom, e.qdrLineTo));
+      break;
+    case CoordinateWaypoint:
+      steps.push_back(color(kCourseLineColor));
+      steps.push_back(courseLines());
+      steps.push_back(pointSize(kWaypointPointSize));
+      steps.push_back(color(kCoordinateWaypointColor));
+      steps.push_back(withPoints(DrawOp::Points, {{e.longitude, e.latitude}}));
+      break;
+    default:
+      break;
+  }
 }

@@ -42,6 +42,9 @@ constexpr float kWaypointPointSize = 5.0f;
 constexpr int kBezierSegments = 15;  // 16 evaluated points per turn
 
 std::vector<ExerciseDrawStep> exerciseDrawSteps(const IfrExerciseSet& set);
+// The steps of one exercise, appended; each exercise sets every colour and point
+// size it draws with, so its steps look the same drawn alone.
+void appendExerciseSteps(const IfrExercise& e, std::vector<ExerciseDrawStep>* steps);
 
 // "QDM : %6.2lf" / "QDR : %6.2lf".
 std::string qdmLabel(double qdm);

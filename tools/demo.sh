@@ -8,12 +8,34 @@
 #
 # Re-running reuses what is there: the downloaded data and every converted file
 # are rebuilt only when missing or older than the tool that makes them.
+#
+#   bash tools/demo.sh [--resolution c|l|i|h|f] [--fast]
+#   --resolution  GSHHG coastlines and rivers: c crude, l low (default), i intermediate
+#                 (Debian gmt-gshhg-low), h high (gmt-gshhg-high, installed when asked
+#                 for), f full (gmt-gshhg-full, likewise; about 10 million points)
+#   --fast        start the viewer with --fast: the same chart, drawing only what can
+#                 be on screen (worth it from resolution h on)
+#
 #   CHART_BUILD_DIR    build folder (default: build)
 #   CHART_DEMO_SOURCE  fg (default: the flight-simulator data package) or oa (OurAirports CSV)
 #   OURAIRPORTS_DIR    folder of navaids.csv, runways.csv [, airports.csv] for the oa source
 #                      (default: ../shared/data/ourairports beside the repository)
 #   CHART_DEMO_HEADLESS=1  use Xvfb and take the screenshots even when DISPLAY is set
 set -euo pipefail
+RESOLUTION=l
+VIEWER_ARGS=()
+while [ $# -gt 0 ]; do
+  case $1 in
+    --resolution)
+      RESOLUTION=${2:-}
+      case $RESOLUTION in c|l|i|h|f) ;; *) echo "demo: --resolution takes c, l, i, h or f" >&2; exit 2 ;; esac
+      shift ;;
+    --fast) VIEWER_ARGS=(--fast) ;;
+    -h|--help) sed -n '2,22p' "$0"; exit 0 ;;
+    *) echo "demo: unknown argument $1 (try --help)" >&2; exit 2 ;;
+  esac
+  shift
+done
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 BUILD=${CHART_BUILD_DIR:-$ROOT/build}
@@ -58,9 +80,22 @@ DEBRIEF=$BUILD/tools/debrief/debrief
 mkdir -p "$CACHE" "$DEMO/data" "$DEMO/SYSTEM"
 
 # ---- coastlines and rivers ----
-if stale "$DEMO/data/world_coast.dat" "$GSHHG" || stale "$DEMO/data/rivers.dat" "$GSHHG"; then
-  say "converting coastlines and rivers"
-  "$GSHHG" --resolution l --out "$DEMO/data"
+# h and f come in packages of their own, installed only when asked for.
+GSHHG_PACKAGE=gmt-gshhg-low
+case $RESOLUTION in h) GSHHG_PACKAGE=gmt-gshhg-high ;; f) GSHHG_PACKAGE=gmt-gshhg-full ;; esac
+if ! dpkg-query -W -f='${Status}' "$GSHHG_PACKAGE" 2>/dev/null | grep -q "install ok installed"; then
+  say "installing $GSHHG_PACKAGE for resolution $RESOLUTION"
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$GSHHG_PACKAGE" >/dev/null
+fi
+RESOLUTION_MARK=$DEMO/data/.resolution
+if [ "$(cat "$RESOLUTION_MARK" 2>/dev/null || true)" != "$RESOLUTION" ]; then rm -f "$RESOLUTION_MARK"; fi
+if stale "$RESOLUTION_MARK" "$GSHHG" || [ ! -s "$DEMO/data/world_coast.dat" ] || [ ! -s "$DEMO/data/rivers.dat" ]; then
+  say "converting coastlines and rivers (resolution $RESOLUTION)"
+  "$GSHHG" --resolution "$RESOLUTION" --out "$DEMO/data"
+  echo "$RESOLUTION" >"$RESOLUTION_MARK"
 fi
 
 # ---- airports, runways, navaids ----
@@ -178,7 +213,7 @@ printf 'demo:   track points: %s\n' "$(grep -c '^[-0-9.]* [-0-9.]* [-0-9.]* [-0-
 if [ -n "${DISPLAY:-}" ] && [ -z "${CHART_DEMO_HEADLESS:-}" ]; then
   say "starting the viewer: press \"IFR\" to centre on the exercises, \"User\" on the flown track"
   cd "$DEMO"
-  exec "$VIEWER"
+  exec "$VIEWER" "${VIEWER_ARGS[@]}"
 fi
 
 # No display: run it on a virtual one, take both windows' pictures, end it.
@@ -199,7 +234,7 @@ for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sle
 cd "$DEMO"
 LOG=$DEMO/viewer.log
 start=$(date +%s%N)
-"$VIEWER" >"$LOG" 2>&1 &
+"$VIEWER" "${VIEWER_ARGS[@]}" >"$LOG" 2>&1 &
 VIEWER_PID=$!
 # The viewer prints its exercise report at its first frame.
 first=

@@ -273,80 +273,54 @@ Replay replay(const std::vector<ExerciseDrawStep>& steps) {
 
 }  // namespace
 
-// Replayed, the culled steps draw what the full steps draw within the view, in the
-// same order, each with the colour and point size of the full list, and leave the
-// same colour and point size behind.
-TEST(ChartCull, ExerciseStepsInViewDrawAsTheFullList) {
-  std::vector<ExerciseDrawStep> steps;
+// The culled drawing calls each exercise's own list, or skips it when its box cannot
+// show: so every exercise drawn alone must look as it does in the full list (its own
+// colours and point sizes), its box must hold all it draws, and after the lists the
+// chart sets what the full list leaves current. Every kind, at random places.
+TEST(ChartCull, EachExerciseDrawsAloneAsInTheFullList) {
   std::mt19937 rng(3);
-  std::uniform_real_distribution<double> at(-300, 300), off(-12, 12);
-  auto step = [](DrawOp op) {
-    ExerciseDrawStep s;
-    s.op = op;
-    return s;
-  };
-  for (int i = 0; i < 60; ++i) {
-    const double x = at(rng), y = at(rng);
-    ExerciseDrawStep c = step(DrawOp::Color);
-    c.color[0] = static_cast<float>(i % 3) / 2;
-    c.color[1] = 0.5f;
-    if (i % 4 == 2) {
-      ExerciseDrawStep size = step(DrawOp::PointSize);
-      size.size = 5.0f + i % 3;
-      steps.push_back(size);
-    }
-    steps.push_back(c);
-    ExerciseDrawStep lines = step(DrawOp::Lines);
-    lines.points = {{x, y}, {x + off(rng), y + off(rng)}, {x, y}, {x + off(rng), y + off(rng)}};
-    steps.push_back(lines);
-    if (i % 4 == 1) {
-      ExerciseDrawStep b = step(DrawOp::Bezier);
-      b.points = {{x, y}, {x, y}, {x + 3, y + 4}, {x + off(rng), y + off(rng)}};
-      steps.push_back(b);
-    }
-    if (i % 4 == 2) {
-      ExerciseDrawStep p = step(DrawOp::Points);
-      p.points = {{x + off(rng), y + off(rng)}};
-      steps.push_back(p);
-    }
-    if (i % 4 != 3) {
-      ExerciseDrawStep l = step(DrawOp::Labels);
-      l.size = kLabelPointSize;
-      l.labels = {{static_cast<float>(x), static_cast<float>(y), qdmLabel(270)},
-                  {static_cast<float>(x + 5), static_cast<float>(y - 3), qdrLabel(45)}};
-      steps.push_back(l);
-    }
+  std::uniform_real_distribution<double> at(-18000, 18000), off(-12, 12);
+  std::vector<IfrExercise> set;
+  for (int i = 0; i < 40; ++i) {
+    IfrExercise e{};
+    e.kind = static_cast<ExerciseKind>(i % 5 == 4 ? UnknownKind : i % 4);
+    e.geometryValid = i % 7 == 6 ? 0 : 1;
+    e.qdm = i * 7.5;
+    e.qdr = 360 - i * 3.25;
+    const double x = at(rng), y = at(rng) / 2;
+    e.longitude = x;
+    e.latitude = y;
+    for (ExercisePoint* p : {&e.qdrLineFrom, &e.qdrLineTo, &e.qdmLineFrom, &e.qdmLineTo, &e.turnControl1,
+                             &e.turnControl2})
+      *p = {x + off(rng), y + off(rng)};
+    set.push_back(e);
   }
-  ExerciseDrawStep across = step(DrawOp::Lines);  // a course line across the date line
-  across.points = {{17995, 0}, {-17995, 1}};
-  steps.push_back(across);
-
-  const ExerciseCuller culler(steps, TextMetrics());
-  const Replay full = replay(steps);
-  for (const ChartRect& view : {ChartRect{-20, -20, 20, 20}, ChartRect{100, -300, 400, 0},
-                                ChartRect{-1000, -1000, -900, -900}, kEverywhere}) {
-    const Replay culled = replay(culler.visibleSteps(view));
-    // In the view: the same primitives in the same order and look.
-    auto inView = [&](const Replay& r) {
-      std::vector<Drawn> out;
-      for (const Drawn& d : r.drawn) {
-        ChartRect box = pointBox(d.points[0].x, d.points[0].y);
-        for (const ExercisePoint& p : d.points) box = unite(box, pointBox(p.x, p.y));
-        if (d.op == DrawOp::Labels)
-          box = textBox(d.points[0].x, d.points[0].y, d.text.c_str(), kLabelPointSize, TextMetrics());
-        if (mayShow(box, view)) out.push_back(d);
+  std::vector<ExerciseDrawStep> all;
+  for (const IfrExercise& e : set) appendExerciseSteps(e, &all);
+  const Replay full = replay(all);
+  size_t next = 0;  // the full list's primitives, exercise after exercise
+  for (const IfrExercise& e : set) {
+    std::vector<ExerciseDrawStep> own;
+    appendExerciseSteps(e, &own);
+    const Replay alone = replay(own);  // from a state no exercise sets (-1)
+    ASSERT_LE(next + alone.drawn.size(), full.drawn.size());
+    const ChartRect box = exerciseStepsBox(own, TextMetrics());
+    for (const Drawn& d : alone.drawn) {
+      EXPECT_EQ(d, full.drawn[next++]) << "kind " << e.kind;
+      EXPECT_GE(d.color[0], 0) << "kind " << e.kind << " draws with a colour it did not set";
+      EXPECT_TRUE(d.op != DrawOp::Points || d.size > 0) << "kind " << e.kind << " draws points unsized";
+      for (const ExercisePoint& p : d.points) EXPECT_TRUE(mayShow(pointBox(p.x, p.y), box));
+      if (d.op == DrawOp::Labels) {
+        const ChartRect t = textBox(d.points[0].x, d.points[0].y, d.text.c_str(), kLabelPointSize, TextMetrics());
+        EXPECT_TRUE(box.minX <= t.minX && box.maxX >= t.maxX && box.minY <= t.minY && box.maxY >= t.maxY);
       }
-      return out;
-    };
-    const std::vector<Drawn> a = inView(culled), b = inView(full);
-    ASSERT_EQ(a.size(), b.size());
-    for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(a[i], b[i]) << i;
-    // And nothing else but what lies near it, never a primitive twice.
-    EXPECT_LE(culled.drawn.size(), full.drawn.size());
-    EXPECT_TRUE(std::equal(culled.color, culled.color + 3, full.color));
-    EXPECT_EQ(culled.size, full.size);
+    }
+    if (alone.drawn.empty()) EXPECT_FALSE(mayShow(box, kEverywhere)) << "an empty exercise shows";
   }
-  EXPECT_EQ(replay(culler.visibleSteps({5000, 0, 5001, 1})).drawn.size(), 1u);  // the long line only
+  EXPECT_EQ(next, full.drawn.size());
+  const ExerciseEndState end = exerciseEndState(all);
+  EXPECT_TRUE(end.hasColor && std::equal(end.color, end.color + 3, full.color));
+  EXPECT_TRUE(end.hasSize && end.size == full.size);
 }
 
 TEST(ViewerOptions, FastIsTakenOutAndTheRestLeftToGlut) {

@@ -14,12 +14,13 @@ namespace {
 
 void usage(std::FILE* out) {
   std::fprintf(out,
-               "usage: gshhg2dat [--resolution c|l|i] [--rivers CLASSES] [--gshhg-dir DIR] [--out DIR]\n"
+               "usage: gshhg2dat [--resolution c|l|i|h|f] [--rivers CLASSES] [--gshhg-dir DIR] [--out DIR]\n"
                "Writes DIR/world_coast.dat (shoreline level 1, Antarctica's ice front included, its\n"
                "grounding line left out) and DIR/rivers.dat (the river classes given, comma-separated;\n"
                "default 1,2: permanent and additional major rivers; 0 double-lined, 3 additional,\n"
                "4 minor, 5-7 intermittent, 8-10 canals).\n"
-               "  --resolution  c crude, l low (default), i intermediate\n"
+               "  --resolution  c crude, l low (default), i intermediate (package gmt-gshhg-low),\n"
+               "                h high (gmt-gshhg-high), f full (gmt-gshhg-full)\n"
                "  --gshhg-dir   folder of binned_GSHHS_*.nc and binned_river_*.nc (default /usr/share/gmt-gshhg)\n"
                "  --out         output folder (default data)\n"
                "Pieces cut by the bins are joined again where their ends meet exactly.\n");
@@ -58,8 +59,8 @@ int main(int argc, char** argv) {
       return 0;
     } else if (a == "--resolution" && hasValue) {
       resolution = argv[++i];
-      if (resolution != "c" && resolution != "l" && resolution != "i") {
-        std::fprintf(stderr, "gshhg2dat: resolution must be c, l or i\n");
+      if (resolution.size() != 1 || std::strchr("clihf", resolution[0]) == nullptr) {
+        std::fprintf(stderr, "gshhg2dat: resolution must be c, l, i, h or f\n");
         return 2;
       }
     } else if (a == "--rivers" && hasValue) {
