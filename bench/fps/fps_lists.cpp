@@ -5,9 +5,9 @@
 // the same two windows at the same places and sizes, driven the same way (each
 // display posts its own redisplay, the profile window's display is also the idle
 // function). A chart frame clears the window and calls, under the view transform,
-// exactly the lists the viewer's frame calls at that view (all tiles in view with
-// --fast); the grids, symbols, track, exercises, per-frame names and the panel
-// are left out. The profile window draws what the viewer's does. Frames are
+// exactly the lists the viewer's frame calls at that view (with --fast the tiles
+// and exercise lists in view); the grids, symbols, track, the exercises drawn per
+// frame, the names drawn per frame and the panel are left out. The profile window draws what the viewer's does. Frames are
 // counted from outside, by the same buffer-swap counter as the viewer's.
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -22,6 +22,7 @@
 #include "chart_draw.h"
 #include "chart_lists.h"
 #include "chart_view.h"
+#include "ifr_exercise_set.h"
 #include "map_data_set.h"
 #include "profile_draw.h"
 #include "simpath.h"
@@ -30,6 +31,7 @@
 namespace {
 
 MapDataSet* data = nullptr;
+IfrExerciseSet* exercises = nullptr;
 TiledChart* tiled = nullptr;
 ChartView view;
 int chartWindow = 0, profileWindow = 0;
@@ -66,6 +68,8 @@ void chartDisplay() {
       tiled->build(*data, chartText, chartFont);
     else
       buildChartLists(*data, chartText, chartFont);
+    exercises->resolve(data->database.vors, data->database.ndbs);
+    if (tiled) tiled->indexExercises(*exercises);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluOrtho2D(-kChartHalfWidth, kChartHalfWidth, -kChartHalfHeight, kChartHalfHeight);
@@ -125,6 +129,7 @@ int main(int argc, char** argv) {
   }
   view.meridianFactor = meridianFactor(view.centreY);
   data = new MapDataSet("data\\__ORVANDEL.dat");
+  exercises = new IfrExerciseSet("DATA\\IFR_EXERCISES.xml");
   if (fast) tiled = new TiledChart;
 
   int one = 1;
