@@ -1,5 +1,7 @@
-// fps_lists [--fast] [--zoom Z] [--centre X Y]: the viewer's frames with nothing
-// but their display lists, for the frame-rate benchmark's "lists alone" figure.
+// fps_lists [--fast] [--panel] [--zoom Z] [--centre X Y]: the viewer's frames with
+// nothing but their display lists, for the frame-rate benchmark's "lists alone"
+// figure; with --panel also the viewer's panel and status line, so that the
+// benchmark can tell the panel's share of the rest from the chart's.
 //
 // Run in a simulator folder, it loads the map data as the viewer does and opens
 // the same two windows at the same places and sizes, driven the same way (each
@@ -21,12 +23,14 @@
 
 #include "chart_draw.h"
 #include "chart_lists.h"
+#include "chart_text.h"
 #include "chart_view.h"
 #include "ifr_exercise_set.h"
 #include "map_data_set.h"
 #include "profile_draw.h"
 #include "simpath.h"
 #include "tiled_chart.h"
+#include "viewer_layout.h"
 
 namespace {
 
@@ -40,6 +44,8 @@ fntTexFont* chartFont = nullptr;
 fntRenderer* profileText = nullptr;
 fntTexFont* profileFont = nullptr;
 bool chartPending = true, profilePending = true;
+puText* statusText = nullptr;  // with --panel
+char statusLine[kStatusLineSize] = "data";
 
 void enableBlending() {
   glEnable(GL_BLEND);
@@ -78,6 +84,13 @@ void chartDisplay() {
     std::fflush(stdout);
   }
   drawChart(view, true, *data, nullptr, tiled, ChartParts::ListsOnly);
+  if (statusText) {
+    char latitude[kLatLonTextSize], longitude[kLatLonTextSize];
+    formatLatLon(latitude, longitude, view.centreX, view.centreY);
+    composeStatusLine(statusLine, longitude, latitude, meshSizeNm(view.zoom));
+    statusText->setLabel(statusLine);
+    puDisplay();
+  }
   glutSwapBuffers();
   glutPostRedisplay();
 }
@@ -105,19 +118,58 @@ void profileDisplay() {
 
 void noReshape(int, int) {}
 
+// The viewer's panel as it looks at the start size: the same widgets, legends,
+// styles and colours (viewer.cpp), without callbacks.
+void createPanel(bool withLoad) {
+  const char* legends[kButtonCount] = {"Exit", "User", " ID ", "IFR", "Load"};
+  for (int i = 0; i < kButtonCount - (withLoad ? 0 : 1); ++i) {
+    const WidgetBox b = buttonBoxAtStart(i);
+    puButton* button = i == 0 || i == 2 ? new puButton(b.left, b.bottom, b.right, b.top)
+                                        : new puOneShot(b.left, b.bottom, b.right, b.top);
+    button->setLegend(legends[i]);
+    button->setStyle(PUSTYLE_BOXED);
+    button->setColourScheme(0.1f, 0.3f, 1.6f, 1.0f);
+    button->setLegendPlace(PUPLACE_CENTERED_LEFT);
+  }
+  const SliderPlace places[3] = {kLongSliderStart, kLatSliderStart, kZoomSliderStart};
+  const char* names[3] = {"Long", "LT", "ZM"};
+  const float ranges[3][2] = {{-18000, 18000}, {-13500, 13500}, {0, 2500}};
+  const float values[3] = {static_cast<float>(view.centreX), static_cast<float>(view.centreY),
+                           static_cast<float>(view.zoom)};
+  const PanelLayout p = panelLayout(640, 480);  // as the viewer's reshape leaves them
+  const int sizes[3][2] = {{p.longWidth, p.longHeight}, {p.latWidth, p.latHeight}, {p.zoomWidth, p.zoomHeight}};
+  for (int i = 0; i < 3; ++i) {
+    puSlider* s = new puSlider(places[i].x, places[i].y, places[i].length, places[i].vertical ? TRUE : FALSE);
+    s->setLegend(names[i]);
+    s->setMinValue(ranges[i][0]);
+    s->setMaxValue(ranges[i][1]);
+    s->setValue(values[i]);
+    s->setSize(sizes[i][0], sizes[i][1]);
+    if (i == 1) s->setPosition(p.latX, p.latY);
+  }
+  for (int i = 0; i < 2; ++i) {
+    puText* t = new puText(i ? kCoordTextX : kStatusTextX, i ? kCoordTextY : kStatusTextY);
+    t->setColour(PUCOL_LABEL, 1, 1, 1, 1);
+    t->setLabel(i ? "coord" : "data");
+    if (i == 0) statusText = t;
+  }
+}
+
 int usage() {
-  std::fprintf(stderr, "usage: fps_lists [--fast] [--zoom Z] [--centre X Y]   (in a simulator folder)\n");
+  std::fprintf(stderr, "usage: fps_lists [--fast] [--panel] [--zoom Z] [--centre X Y]   (in a simulator folder)\n");
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool fast = false;
+  bool fast = false, panel = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--fast") {
       fast = true;
+    } else if (a == "--panel") {
+      panel = true;
     } else if (a == "--zoom" && i + 1 < argc) {
       view.zoom = std::atoi(argv[++i]);
     } else if (a == "--centre" && i + 2 < argc) {
@@ -145,6 +197,10 @@ int main(int argc, char** argv) {
   glutIdleFunc(chartDisplay);
   chartText = new fntRenderer;
   chartFont = loadFont();
+  if (panel) {
+    puInit();
+    createPanel(data->loaded);
+  }
   if (data->loaded) {
     profileWindow = glutCreateWindow("USER_ALTITUDE_VIEWER");
     glutPositionWindow(80, 100);

@@ -2,8 +2,8 @@
 # Frame rate of the chart per zoom: the full frame against its display lists alone,
 # under Xvfb with Mesa's software renderer, both windows open.
 #
-#   bash bench/fps/run_fps.sh [--fast] [--seconds S] [--runs N] [--zooms "Z ..."]
-#                             [--folder DIR] [BUILD_DIR]
+#   bash bench/fps/run_fps.sh [--fast] [--panel] [--seconds S] [--runs N] [--zooms "Z ..."]
+#                             [--folder DIR] [--viewer PATH] [BUILD_DIR]
 #
 # Prints a header line and one CSV line per zoom (default 0 200 350 500 1000 2000 2500):
 #   zoom,full_fps,lists_fps,overhead_pct,immediate_vertices
@@ -22,27 +22,33 @@
 # immediate_vertices  vertices the viewer's chart frame sends in immediate mode
 #              (glVertex*, glEvalCoord*, 4 per glRect*), counted in an apitrace of the
 #              same view; that trace also checks the zoom and centre reached.
+# --panel adds two columns, lists_panel_fps and chart_overhead_pct: fps_lists with the
+# viewer's panel and status line as well, and the overhead of the rest over that (the
+# chart's own immediate-mode work, the panel's share taken out).
 # With --runs N each figure is the median of N runs; the spread (min..max) of each
-# zoom goes to standard error. Without --folder the synthetic world of fps_world is
+# zoom goes to standard error. --viewer measures another build's viewer (for example
+# one of an earlier revision) for full_fps and immediate_vertices. Without --folder the synthetic world of fps_world is
 # used; with it, a copy of that simulator folder (SYSTEM\, data\, DATA\).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 
-fast="" seconds=8 runs=1 zooms="0 200 350 500 1000 2000 2500" folder="" build=$root/build
+fast="" panel="" seconds=8 runs=1 zooms="0 200 350 500 1000 2000 2500" folder="" build=$root/build viewer=""
 while [ $# -gt 0 ]; do
   case $1 in
     --fast) fast=--fast ;;
+    --panel) panel=1 ;;
     --seconds) seconds=$2; shift ;;
     --runs) runs=$2; shift ;;
     --zooms) zooms=$2; shift ;;
     --folder) folder=$(cd "$2" && pwd); shift ;;
-    -h|--help) sed -n '2,30p' "$0"; exit 0 ;;
+    --viewer) viewer=$(realpath "$2"); shift ;;
+    -h|--help) sed -n '2,35p' "$0"; exit 0 ;;
     *) build=$(cd "$1" && pwd) ;;
   esac
   shift
 done
-viewer=$build/viewer/viewer
+viewer=${viewer:-$build/viewer/viewer}
 lists=$build/bench/fps/fps_lists
 for b in "$viewer" "$lists" "$build/bench/fps/fps_world" "$build/tools/txfgen/txfgen"; do
   [ -x "$b" ] || { echo "run_fps: $b is missing; build the project first" >&2; exit 1; }
@@ -77,51 +83,54 @@ for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep
 tall=2880
 centre_x=506 centre_y=4331   # one click 9 px right of and 77 px above the centre of 640 x 480
 
-# Starts a program (args after the first) in the folder with a preload ($1); sets ppid_.
-start() {
-  local preload=$1
+# Starts a program (args after the first) in the folder with a preload ($1) and waits
+# for its chart window; sets ppid_, wid and hex. The server now and then refuses a
+# connection on a busy machine: such a start is tried again.
+launch() {
+  local preload=$1 tries
   shift
-  rm -f "$work/frames" "$work/frames.tmp"
-  (cd "$sim" && exec env LD_PRELOAD="$preload" SOAK_FRAMES_FILE="$work/frames" SOAK_FRAMES_EVERY=10 \
-     TRACE_FILE="$work/t.trace" "$@" >"$work/out" 2>"$work/err") &
-  ppid_=$!
+  for tries in 1 2 3 4; do
+    rm -f "$work/frames" "$work/frames.tmp"
+    (cd "$sim" && exec env LD_PRELOAD="$preload" SOAK_FRAMES_FILE="$work/frames" SOAK_FRAMES_EVERY=10 \
+       TRACE_FILE="$work/t.trace" "$@" >"$work/out" 2>"$work/err") &
+    ppid_=$!
+    wid=""
+    for _ in $(seq 300); do
+      wid=$(xdotool search --onlyvisible --name '^TULM_COAST_&_RIVERS_VIEWER$' 2>/dev/null | head -1 || true)
+      [ -n "$wid" ] && { hex=$(printf '0x%x' "$wid"); return 0; }
+      kill -0 "$ppid_" 2>/dev/null || break
+      sleep 0.2
+    done
+    stop
+    grep -q "failed to open display" "$work/err" || break
+    sleep 1
+  done
+  echo "run_fps: no chart window from $1; stderr: $(tail -3 "$work/err")" >&2
+  exit 1
 }
 stop() {
   [ -n "$ppid_" ] && kill "$ppid_" 2>/dev/null && wait "$ppid_" 2>/dev/null || true
   ppid_=""
 }
-window() {  # $1 title: prints its id once it shows (60 s at most)
-  local w=""
-  for _ in $(seq 300); do
-    w=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)
-    [ -n "$w" ] && { echo "$w"; return 0; }
-    kill -0 "$ppid_" 2>/dev/null || break
-    sleep 0.2
-  done
-  echo "run_fps: no window $1; stderr: $(tail -3 "$work/err")" >&2
-  return 1
-}
 chart_swaps() {  # "COUNT TIME" of the chart window at the last rewrite
   awk -v w="$1" '$1 == w {c = $2} /^time=/ {t = substr($1, 6)} END {print c + 0, t + 0}' "$work/frames" 2>/dev/null || echo "0 0"
 }
-wait_swaps() {  # waits until the chart window has swapped $2 more times (60 s at most)
+wait_swaps() {  # waits until the chart window has swapped $2 more times (120 s at most)
   local base n
   base=$(chart_swaps "$1" | cut -d' ' -f1)
-  for _ in $(seq 600); do
+  for _ in $(seq 1200); do
     n=$(chart_swaps "$1" | cut -d' ' -f1)
     [ "$n" -ge $((base + $2)) ] && return 0
     sleep 0.1
   done
   echo "run_fps: the chart stopped drawing" >&2
-  return 1
+  exit 1
 }
 # Sets the view of the running viewer: the centre by a click at zoom 0, the zoom by a
 # click on "ZM" in a tall window.
-set_view() {  # $1 chart window, $2 zoom
-  local wid=$1 zoom=$2 profile
-  profile=$(xdotool search --onlyvisible --name '^USER_ALTITUDE_VIEWER$' 2>/dev/null | head -1 || true)
-  [ -n "$profile" ] && xdotool windowmove "$profile" 760 80
-  sleep 0.5
+set_view() {  # $1 zoom; the window is $wid
+  local zoom=$1
+  move_profile
   xdotool mousemove --window "$wid" 329 163 click 1
   sleep 0.5
   if [ "$zoom" -gt 0 ]; then
@@ -135,47 +144,47 @@ set_view() {  # $1 chart window, $2 zoom
     sleep 1
   fi
 }
-# Frames per second of the chart window over $seconds.
-measure() {  # $1 hex chart window
-  wait_swaps "$1" 20
+# Frames per second of the chart window over $seconds, into fps.
+measure() {
+  wait_swaps "$hex" 20
   local a b
-  a=$(chart_swaps "$1")
+  a=$(chart_swaps "$hex")
   sleep "$seconds"
-  b=$(chart_swaps "$1")
-  awk -v a="$a" -v b="$b" 'BEGIN {split(a, x, " "); split(b, y, " ");
-    if (y[2] > x[2]) printf "%.1f\n", (y[1] - x[1]) / (y[2] - x[2]); else print "nan"}'
+  b=$(chart_swaps "$hex")
+  fps=$(awk -v a="$a" -v b="$b" 'BEGIN {split(a, x, " "); split(b, y, " ");
+    if (y[2] > x[2]) printf "%.1f\n", (y[1] - x[1]) / (y[2] - x[2]); else print "nan"}')
+}
+move_profile() {
+  local profile
+  profile=$(xdotool search --onlyvisible --name '^USER_ALTITUDE_VIEWER$' 2>/dev/null | head -1 || true)
+  [ -n "$profile" ] && xdotool windowmove "$profile" 760 80
+  sleep 0.5
 }
 
 full_fps() {  # $1 zoom
-  start "$work/swap_counter.so" "$viewer" $fast
-  local wid
-  wid=$(window 'TULM_COAST_&_RIVERS_VIEWER')
-  wait_swaps "$(printf '0x%x' "$wid")" 1
-  set_view "$wid" "$1"
-  measure "$(printf '0x%x' "$wid")"
+  launch "$work/swap_counter.so" "$viewer" $fast
+  wait_swaps "$hex" 1
+  set_view "$1"
+  measure
   stop
 }
-lists_fps() {  # $1 zoom
-  start "$work/swap_counter.so" "$lists" $fast --zoom "$1" --centre $centre_x $centre_y
-  local wid profile
-  wid=$(window 'TULM_COAST_&_RIVERS_VIEWER')
-  profile=$(xdotool search --onlyvisible --name '^USER_ALTITUDE_VIEWER$' 2>/dev/null | head -1 || true)
-  [ -n "$profile" ] && xdotool windowmove "$profile" 760 80
-  measure "$(printf '0x%x' "$wid")"
+lists_fps() {  # $1 zoom [$2 --panel]
+  launch "$work/swap_counter.so" "$lists" $fast ${2:-} --zoom "$1" --centre $centre_x $centre_y
+  move_profile
+  measure
   stop
 }
-# Immediate-mode vertices of the viewer's chart frame at the view, from a short trace;
-# fails when the frames do not show the zoom and centre asked for.
+# Immediate-mode vertices of the viewer's chart frame at the view, from a short trace,
+# into verts; stops the run when the frames do not show the zoom and centre asked for.
 immediate_vertices() {  # $1 zoom
   rm -f "$work/t.trace"
-  start "$glxtrace" "$viewer" $fast
-  local wid
-  wid=$(window 'TULM_COAST_&_RIVERS_VIEWER')
-  sleep 2
-  set_view "$wid" "$1"
-  sleep 4
+  # The swap counter first: its swap calls on to the tracer's.
+  launch "$work/swap_counter.so:$glxtrace" "$viewer" $fast
+  wait_swaps "$hex" 1
+  set_view "$1"
+  wait_swaps "$hex" 12
   stop
-  apitrace dump --color=never --call-nos=no \
+  verts=$(apitrace dump --color=never --call-nos=no \
     --grep='^(glXMakeCurrent|glXMakeContextCurrent|glXSwapBuffers|glNewList|glEndList|glVertex|glEvalCoord|glRect|glScalef|glTranslatef)' \
     "$work/t.trace" 2>/dev/null | python3 -c '
 import re, sys
@@ -214,23 +223,29 @@ if not last or any(f[1] != zoom + 1 or f[2] != (cx, cy) for f in last):
     sys.exit("run_fps: the traced frames show %s, not zoom %d at (%g, %g)"
              % ([(f[1] - 1, f[2]) for f in last], zoom, cx, cy))
 print(sorted(f[0] for f in last)[len(last) // 2])
-' "$1" "$centre_x" "$centre_y"
+' "$1" "$centre_x" "$centre_y") || exit 1
 }
 
 median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 spread() { tr ' ' '\n' | grep -v '^$' | sort -g | awk 'NR == 1 {lo = $1} {hi = $1} END {print lo ".." hi}'; }
 
-echo "zoom,full_fps,lists_fps,overhead_pct,immediate_vertices"
+overhead() { awk -v f="$1" -v l="$2" 'BEGIN {printf "%.1f", (l / f - 1) * 100}'; }
+echo "zoom,full_fps,lists_fps,overhead_pct,immediate_vertices${panel:+,lists_panel_fps,chart_overhead_pct}"
 for z in $zooms; do
-  verts=$(immediate_vertices "$z")
-  fulls="" listss=""
-  for _ in $(seq "$runs"); do
-    fulls="$fulls $(full_fps "$z")"
-    listss="$listss $(lists_fps "$z")"
+  immediate_vertices "$z"
+  fulls="" listss="" panels=""
+  for _ in $(seq "$runs"); do   # interleaved, so that a busy spell touches each alike
+    full_fps "$z"; fulls="$fulls $fps"
+    lists_fps "$z"; listss="$listss $fps"
+    if [ -n "$panel" ]; then lists_fps "$z" --panel; panels="$panels $fps"; fi
   done
   full=$(echo "$fulls" | median)
   list=$(echo "$listss" | median)
-  overhead=$(awk -v f="$full" -v l="$list" 'BEGIN {printf "%.1f", (l / f - 1) * 100}')
-  echo "$z,$full,$list,$overhead,$verts"
-  echo "run_fps: zoom $z: full $(echo "$fulls" | spread) fps, lists $(echo "$listss" | spread) fps over $runs run(s)" >&2
+  line="$z,$full,$list,$(overhead "$full" "$list"),$verts"
+  if [ -n "$panel" ]; then
+    withpanel=$(echo "$panels" | median)
+    line="$line,$withpanel,$(overhead "$full" "$withpanel")"
+  fi
+  echo "$line"
+  echo "run_fps: zoom $z: full $(echo "$fulls" | spread) fps, lists $(echo "$listss" | spread) fps${panel:+, lists and panel $(echo "$panels" | spread) fps} over $runs run(s)" >&2
 done

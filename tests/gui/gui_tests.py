@@ -1400,23 +1400,39 @@ FAST_CENTRES = [("exercises", (18, 80)), ("track", (9, 78)), ("date line east", 
 FAST_ZOOMS = [180, 300, 700, 2500]   # bands 101..250, 251..350, 351..1000, 1001..2500
 
 
-def settled_snap(s, timeout=30.0):
-    """Screenshots until two in a row agree: the last action's frame is on screen."""
-    prev = s.snap()
+def settled_snap(s, timeout=60.0):
+    """Screenshots until the picture has not changed for three times the slowest frame
+    seen so far (at least 0.4 s): the last action's frame is on screen, however slowly
+    the chart draws."""
+    quiet = max(0.4, 3 * getattr(s, "frame_time", 0.0))
+    last, since = s.snap(), time.time()
     deadline = time.time() + timeout
     while time.time() < deadline:
-        time.sleep(0.2)
+        time.sleep(0.1)
         cur = s.snap()
-        if cur is not None and cur == prev:
+        if cur != last:
+            last, since = cur, time.time()
+        elif cur is not None and time.time() - since >= quiet:
             return cur
-        prev = cur
     raise TestFailure("the chart did not settle within %ds" % timeout)
 
 
 def click_and_wait(s, x, y, what):
-    """One click whose effect must show: waits until the chart differs from before it."""
-    check(s.act(lambda: s.click(x, y, settle=0.05), timeout=60.0),
-          "%s: the chart did not change after the click at %d,%d" % (what, x, y))
+    """One click whose effect must show: waits until the chart differs from before it
+    (the longest wait is kept as an estimate of the time a frame takes), then until it
+    settles; returns the settled picture."""
+    before = s.snap()
+    s.click(x, y, settle=0.05)
+    t0 = time.time()
+    while True:
+        cur = s.snap()
+        if cur is not None and cur != before:
+            break
+        check(time.time() - t0 < 60 and s.alive(),
+              "%s: the chart did not change after the click at %d,%d" % (what, x, y))
+        time.sleep(0.05)
+    s.frame_time = max(getattr(s, "frame_time", 0.0), time.time() - t0)
+    return settled_snap(s)
 
 
 def fast_views(s, folder_given):
@@ -1437,12 +1453,11 @@ def fast_views(s, folder_given):
         for z in zooms:
             if zoom:
                 click_and_wait(s, 9, 479, where)
-            click_and_wait(s, 9, zm_y(z), where)
+            shots.append(("%s, zoom about %d" % (where, z), click_and_wait(s, 9, zm_y(z), where)))
             zoom = z
-            shots.append(("%s, zoom about %d" % (where, z), settled_snap(s)))
     if not folder_given:
-        click_and_wait(s, 149, 9, "names off")          # " ID "
-        shots.append(("%s, zoom about %d, names off" % (FAST_CENTRES[-1][0], zoom), settled_snap(s)))
+        shots.append(("%s, zoom about %d, names off" % (FAST_CENTRES[-1][0], zoom),
+                      click_and_wait(s, 149, 9, "names off")))          # " ID "
     return shots
 
 
