@@ -6,8 +6,8 @@
 #   bash tests/gui/compare_builds.sh [--folder SIMFOLDER] [--keep] REVISION [BUILD_DIR]
 #
 # REVISION (a commit, branch or tag) is built in a detached worktree under /tmp
-# (kept between runs); BUILD_DIR (default build) holds this tree's viewer, podtool
-# and txfgen. Without --folder the test world of the window tests is drawn; with it,
+# (kept between runs); BUILD_DIR (default build) holds this tree's viewer, podtool,
+# txfgen and the window tests' frame counter. Without --folder the test world of the window tests is drawn; with it,
 # a copy-free view of a real simulator folder (for example demo/ after
 # tools/demo.sh --resolution f). Exit status 0 when every view matches.
 set -euo pipefail
@@ -33,6 +33,8 @@ if [ ! -x "$ref/build/viewer/viewer" ]; then
   cmake --build "$ref/build" -j2 --target viewer >/dev/null
 fi
 echo "compare_builds: reference $rev (${commit:0:12}) at $ref/build/viewer/viewer"
+counter=$(find "$build/tests/gui" -maxdepth 1 -name '*gui_frame_counter.so' | head -1)
+[ -n "$counter" ] || { echo "compare_builds: no frame counter in $build/tests/gui; build the project" >&2; exit 1; }
 exec python3 "$root/tests/gui/gui_tests.py" --case fast_identical --reference "$ref/build/viewer/viewer" \
   --viewer "$build/viewer/viewer" --podtool "$build/tools/podtool/podtool" \
-  --txfgen "$build/tools/txfgen/txfgen" "${extra[@]}"
+  --txfgen "$build/tools/txfgen/txfgen" --frame-counter "$counter" "${extra[@]}"

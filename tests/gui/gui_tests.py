@@ -1400,64 +1400,39 @@ FAST_CENTRES = [("exercises", (18, 80)), ("track", (9, 78)), ("date line east", 
 FAST_ZOOMS = [180, 300, 700, 2500]   # bands 101..250, 251..350, 351..1000, 1001..2500
 
 
-def settled_snap(s, timeout=60.0):
-    """Screenshots until the picture has not changed for three times the slowest frame
-    seen so far (at least 0.4 s): the last action's frame is on screen, however slowly
-    the chart draws."""
-    quiet = max(0.4, 3 * getattr(s, "frame_time", 0.0))
-    last, since = s.snap(), time.time()
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        time.sleep(0.1)
-        cur = s.snap()
-        if cur != last:
-            last, since = cur, time.time()
-        elif cur is not None and time.time() - since >= quiet:
-            return cur
-    raise TestFailure("the chart did not settle within %ds" % timeout)
-
-
-def click_and_wait(s, x, y, what):
-    """One click whose effect must show: waits until the chart differs from before it
-    (the longest wait is kept as an estimate of the time a frame takes), then until it
-    settles; returns the settled picture."""
-    before = s.snap()
-    s.click(x, y, settle=0.05)
-    t0 = time.time()
-    while True:
-        cur = s.snap()
-        if cur is not None and cur != before:
-            break
-        check(time.time() - t0 < 60 and s.alive(),
-              "%s: the chart did not change after the click at %d,%d" % (what, x, y))
-        time.sleep(0.05)
-    s.frame_time = max(getattr(s, "frame_time", 0.0), time.time() - t0)
-    return settled_snap(s)
+def view_snap(s, what):
+    shot = s.snap()
+    check(shot is not None, "%s: no screenshot of the chart" % what)
+    return shot
 
 
 def fast_views(s, folder_given):
     """Drives one viewer through the views of the comparison; returns [(view, pixels)].
-    Every click is awaited on screen before the next, so each picture is the view's."""
-    shots = [("start, zoom 0", settled_snap(s))]
+    Each click waits for the frames after it, so each picture is the view's."""
+    s.wait_frames(3)
+    shots = [("start, zoom 0", view_snap(s, "start"))]
     at, zoom = (0, 0), 0
     for i, (where, centre) in enumerate(FAST_CENTRES):
         if zoom:
-            click_and_wait(s, 9, 479, where)            # "ZM" to 0 for whole-pixel moves
+            s.click(9, 479)                             # "ZM" to 0 for whole-pixel moves
             zoom = 0
         while at != centre:                             # the click position, 56.25 units a pixel
             dx = max(-280, min(280, centre[0] - at[0]))
             dy = max(-200, min(200, centre[1] - at[1]))
-            click_and_wait(s, 320 + dx, 240 - dy, where)
+            s.click(320 + dx, 240 - dy)
             at = (at[0] + dx, at[1] + dy)
         zooms = ([60] if i < 2 else []) + FAST_ZOOMS    # band 0..100 at two centres
         for z in zooms:
             if zoom:
-                click_and_wait(s, 9, 479, where)
-            shots.append(("%s, zoom about %d" % (where, z), click_and_wait(s, 9, zm_y(z), where)))
+                s.click(9, 479)
+            s.click(9, zm_y(z))
             zoom = z
+            what = "%s, zoom about %d" % (where, z)
+            shots.append((what, view_snap(s, what)))
     if not folder_given:
-        shots.append(("%s, zoom about %d, names off" % (FAST_CENTRES[-1][0], zoom),
-                      click_and_wait(s, 149, 9, "names off")))          # " ID "
+        s.click(149, 9)                                 # " ID ": names off
+        what = "%s, zoom about %d, names off" % (FAST_CENTRES[-1][0], zoom)
+        shots.append((what, view_snap(s, what)))
     return shots
 
 
