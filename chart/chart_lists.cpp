@@ -10,8 +10,6 @@
 
 namespace {
 
-const float kGrey = 0.658f;
-
 // The hexagon shared by both symbols: 0.4 chart units across.
 const float kHexagon[6][2] = {{-0.1f, 0.2f}, {-0.2f, 0.0f}, {-0.1f, -0.2f},
                               {0.1f, -0.2f}, {0.2f, 0.0f},  {0.1f, 0.2f}};
@@ -40,7 +38,7 @@ void endNames(fntRenderer* text) {
 
 }  // namespace
 
-bool buildPolylineList(int list, const PolylineSet& set, bool* listReady) {
+bool buildPolylineList(int list, const PolylineSet& set, const float colour[3], bool* listReady) {
   if (!set.loaded) {
     *listReady = false;
     return false;
@@ -48,17 +46,15 @@ bool buildPolylineList(int list, const PolylineSet& set, bool* listReady) {
   *listReady = true;
   glNewList(list, GL_COMPILE);
   glBegin(GL_LINES);
-  if (list == kCoastlineList)
-    glColor3f(0, 1, 0);
-  else
-    glColor3f(0, 1, 1);
+  glColor3f(colour[0], colour[1], colour[2]);
   for (const Polyline& seg : set.segments) {
     // Never trust the count beyond the points actually held.
     size_t n = std::min<size_t>(seg.pointCount, seg.points.size());
     for (size_t j = 0; j + 1 < n; ++j) {
-      glVertex2f(static_cast<float>(seg.points[j].x * 100), static_cast<float>(seg.points[j].y * 100));
-      glVertex2f(static_cast<float>(seg.points[j + 1].x * 100),
-                 static_cast<float>(seg.points[j + 1].y * 100));
+      glVertex2f(static_cast<float>(chartUnitsFromDegrees(seg.points[j].x)),
+                 static_cast<float>(chartUnitsFromDegrees(seg.points[j].y)));
+      glVertex2f(static_cast<float>(chartUnitsFromDegrees(seg.points[j + 1].x)),
+                 static_cast<float>(chartUnitsFromDegrees(seg.points[j + 1].y)));
     }
   }
   glEnd();
@@ -70,7 +66,7 @@ bool buildAirportList(const NavDatabase& db) {
   if (!db.airportsLoaded) return false;
   glNewList(kAirportList, GL_COMPILE);
   glBegin(GL_POINTS);
-  glColor3f(kGrey, kGrey, kGrey);
+  glColor3f(kAirportColour[0], kAirportColour[1], kAirportColour[2]);
   for (const AirportRecord& a : db.airports) glVertex2d(a.longitude, a.latitude);
   glEnd();
   glEndList();
@@ -81,7 +77,7 @@ bool buildRunwayList(const NavDatabase& db) {
   if (!db.runwaysLoaded) return false;
   glNewList(kRunwayList, GL_COMPILE);
   glBegin(GL_LINES);
-  glColor3f(kGrey, kGrey, kGrey);
+  glColor3f(kAirportColour[0], kAirportColour[1], kAirportColour[2]);
   for (const RunwayRecord& r : db.runways) {
     glVertex2d(chartXFromArcSeconds(r.longitude1), chartYFromArcSeconds(r.latitude1));
     glVertex2d(chartXFromArcSeconds(r.longitude2), chartYFromArcSeconds(r.latitude2));
@@ -95,7 +91,7 @@ bool buildNavaidList(const NavDatabase& db) {
   if (!db.navaidsLoaded) return false;
   glNewList(kNavaidList, GL_COMPILE);
   glBegin(GL_POINTS);
-  glColor3f(1, 1, 0);
+  glColor3f(kNavaidColour[0], kNavaidColour[1], kNavaidColour[2]);
   for (const NavaidRecord& n : db.navaids) glVertex2d(n.longitude, n.latitude);
   glEnd();
   glEndList();
@@ -154,8 +150,8 @@ bool buildNavaidNames(int list, const NavDatabase& db, fntRenderer* text, fntTex
 
 void buildChartLists(MapDataSet& data, fntRenderer* text, fntTexFont* font) {
   const NavDatabase& db = data.database;
-  buildPolylineList(kCoastlineList, data.coastlines, &data.coastlineListReady);
-  buildPolylineList(kRiverList, data.rivers, &data.riverListReady);
+  buildPolylineList(kCoastlineList, data.coastlines, kCoastlineColour, &data.coastlineListReady);
+  buildPolylineList(kRiverList, data.rivers, kRiverColour, &data.riverListReady);
   buildAirportList(db);
   buildAirportNames(kAirportNamesSmall, db, text, font, kSmallNameSize);
   buildNavaidNames(kNavaidNamesSmall, db, text, font, kSmallNameSize);

@@ -26,6 +26,12 @@ enum ChartList {
   kNavaidNamesLarge = 15,
 };
 
+// The colours of the layers, the full and the tiled drawing alike.
+const float kCoastlineColour[3] = {0, 1, 0};
+const float kRiverColour[3] = {0, 1, 1};
+const float kAirportColour[3] = {0.658f, 0.658f, 0.658f};  // airports and runways
+const float kNavaidColour[3] = {1, 1, 0};
+
 // Label sizes in chart units.
 const float kSmallNameSize = 0.3125f;
 const float kLargeNameSize = 0.75f;
@@ -35,7 +41,7 @@ const float kLargeNameSize = 0.75f;
 void buildChartLists(MapDataSet& data, fntRenderer* text, fntTexFont* font);
 
 // Each builder: true when it compiled a list.
-bool buildPolylineList(int list, const PolylineSet& set, bool* listReady);
+bool buildPolylineList(int list, const PolylineSet& set, const float colour[3], bool* listReady);
 bool buildAirportList(const NavDatabase& db);
 bool buildRunwayList(const NavDatabase& db);
 bool buildNavaidList(const NavDatabase& db);

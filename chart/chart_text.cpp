@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "geo_units.h"
+
 namespace {
 
 // Degrees, minutes and seconds of |value| in degrees: minutes truncated, seconds
@@ -37,8 +39,8 @@ void formatOne(char* out, double degrees, char letter) {
 
 void formatLatLon(char* latitudeText, char* longitudeText, double centreX, double centreY) {
   // Centres come from integer slider values, so |degrees| stays well inside int.
-  double lon = centreX / 100.0;
-  double lat = centreY / 100.0;
+  double lon = degreesFromChartUnits(centreX);
+  double lat = degreesFromChartUnits(centreY);
   formatOne(latitudeText, lat, lat >= 0 ? 'N' : 'S');
   formatOne(longitudeText, lon, centreX >= 0 ? 'E' : 'W');
 }

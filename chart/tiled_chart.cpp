@@ -18,15 +18,15 @@ const uint32_t kTileCapacity = 1024;
 // A symbol's cross reaches one chart unit from its navaid, however it is turned.
 const double kSymbolRadius = 1.0;
 
-const float kGrey = 0.658f;
-
-// The vertices the full drawing sends for line j of a polyline: floats of degrees x 100.
+// The vertices the full drawing sends for line j of a polyline: floats of chart units.
 struct PolylineLine {
   float x1, y1, x2, y2;
 };
 PolylineLine polylineLine(const Polyline& seg, size_t j) {
-  return {static_cast<float>(seg.points[j].x * 100), static_cast<float>(seg.points[j].y * 100),
-          static_cast<float>(seg.points[j + 1].x * 100), static_cast<float>(seg.points[j + 1].y * 100)};
+  return {static_cast<float>(chartUnitsFromDegrees(seg.points[j].x)),
+          static_cast<float>(chartUnitsFromDegrees(seg.points[j].y)),
+          static_cast<float>(chartUnitsFromDegrees(seg.points[j + 1].x)),
+          static_cast<float>(chartUnitsFromDegrees(seg.points[j + 1].y))};
 }
 size_t lineCount(const Polyline& seg) {
   // Never trust the count beyond the points actually held.
@@ -73,13 +73,11 @@ TextMetrics fontMetrics(fntTexFont* font) {
 void TiledChart::planLayers() {
   const MapDataSet& data = *data_;
   const NavDatabase& db = data.database;
-  auto add = [this](ChartList list, GLenum mode, float r, float g, float b, std::vector<Tile> tiles) {
+  auto add = [this](ChartList list, GLenum mode, const float colour[3], std::vector<Tile> tiles) {
     Layer l;
     l.list = list;
     l.mode = mode;
-    l.color[0] = r;
-    l.color[1] = g;
-    l.color[2] = b;
+    std::copy(colour, colour + 3, l.color);
     l.tiles = std::move(tiles);
     layers_.push_back(std::move(l));
   };
@@ -112,10 +110,10 @@ void TiledChart::planLayers() {
     return planner.finish();
   };
 
-  if (data.coastlines.loaded) add(kCoastlineList, GL_LINES, 0, 1, 0, polylines(data.coastlines));
-  if (data.rivers.loaded) add(kRiverList, GL_LINES, 0, 1, 1, polylines(data.rivers));
+  if (data.coastlines.loaded) add(kCoastlineList, GL_LINES, kCoastlineColour, polylines(data.coastlines));
+  if (data.rivers.loaded) add(kRiverList, GL_LINES, kRiverColour, polylines(data.rivers));
   if (db.airportsLoaded)
-    add(kAirportList, GL_POINTS, kGrey, kGrey, kGrey, points(db.airports.size(), [&db](size_t i) {
+    add(kAirportList, GL_POINTS, kAirportColour, points(db.airports.size(), [&db](size_t i) {
           return std::make_pair(db.airports[i].longitude, db.airports[i].latitude);
         }));
   if (db.runwaysLoaded) {
@@ -129,10 +127,10 @@ void TiledChart::planLayers() {
       planner.add(0, static_cast<uint32_t>(i), (e.x1 + e.x2) / 2, (e.y1 + e.y2) / 2,
                   segmentBox(e.x1, e.y1, e.x2, e.y2));
     }
-    add(kRunwayList, GL_LINES, kGrey, kGrey, kGrey, planner.finish());
+    add(kRunwayList, GL_LINES, kAirportColour, planner.finish());
   }
   if (db.navaidsLoaded)
-    add(kNavaidList, GL_POINTS, 1, 1, 0, points(db.navaids.size(), [&db](size_t i) {
+    add(kNavaidList, GL_POINTS, kNavaidColour, points(db.navaids.size(), [&db](size_t i) {
           return std::make_pair(db.navaids[i].longitude, db.navaids[i].latitude);
         }));
 }

@@ -16,7 +16,7 @@ void drawBezier(const std::vector<ExercisePoint>& p) {
   }
   glMap1f(GL_MAP1_VERTEX_3, 0.0f, 1.0f, 3, 4, &control[0][0]);
   glBegin(GL_LINE_STRIP);
-  for (int i = 0; i <= kBezierSegments; ++i) glEvalCoord1f(static_cast<GLfloat>(i) / 15.0f);
+  for (int i = 0; i <= kBezierSegments; ++i) glEvalCoord1f(static_cast<GLfloat>(i) / static_cast<GLfloat>(kBezierSegments));
   glEnd();
 }
 

@@ -76,7 +76,7 @@ static ChartView currentView() {
   return v;
 }
 
-void updateMeridianFactor() { meridianFactorValue = meridianFactor(latSlider->getIntegerValue()); }
+static void updateMeridianFactor() { meridianFactorValue = meridianFactor(latSlider->getIntegerValue()); }
 
 static void drawExerciseOverlay() { drawExercises(theExercises, chartText, chartFont); }
 

@@ -315,7 +315,9 @@ TEST(ChartCull, EachExerciseDrawsAloneAsInTheFullList) {
         EXPECT_TRUE(box.minX <= t.minX && box.maxX >= t.maxX && box.minY <= t.minY && box.maxY >= t.maxY);
       }
     }
-    if (alone.drawn.empty()) EXPECT_FALSE(mayShow(box, kEverywhere)) << "an empty exercise shows";
+    if (alone.drawn.empty()) {
+      EXPECT_FALSE(mayShow(box, kEverywhere)) << "an empty exercise shows";
+    }
   }
   EXPECT_EQ(next, full.drawn.size());
   const ExerciseEndState end = exerciseEndState(all);

@@ -144,7 +144,7 @@ fntRenderer* ChartGl::text = nullptr;
 TEST_F(ChartGl, PolylineListsJoinPointsWithinSegmentsOnly) {
   ASSERT_FALSE(data->rivers.loaded);
   bool ready = true;
-  EXPECT_FALSE(buildPolylineList(kRiverList, data->rivers, &ready));
+  EXPECT_FALSE(buildPolylineList(kRiverList, data->rivers, kRiverColour, &ready));
   EXPECT_FALSE(ready);
   EXPECT_EQ(glIsList(kRiverList), GL_FALSE);
 
@@ -163,7 +163,7 @@ TEST_F(ChartGl, PolylineListsJoinPointsWithinSegmentsOnly) {
   coast.segmentCount = 4;
   coast.loaded = true;
   ready = false;
-  EXPECT_TRUE(buildPolylineList(kCoastlineList, coast, &ready));
+  EXPECT_TRUE(buildPolylineList(kCoastlineList, coast, kCoastlineColour, &ready));
   EXPECT_TRUE(ready);
   Feedback f = capture(-100, 100, -100, 100, [] { glCallList(kCoastlineList); });
   ASSERT_EQ(f.lines.size(), 3u);  // 0 + 0 + 2 + 1: no line from one segment to the next

@@ -292,10 +292,8 @@ const std::vector<FuzzTarget>& fuzzTargets() {
       {"pod", fuzzPod},
       {"polyline", fuzzPolyline},
       {"track", fuzzTrack},
-#ifdef CHART_FUZZ_EXERCISES
       {"coordinate", fuzzCoordinate},
       {"exercises", fuzzExercises},
-#endif
 #ifdef CHART_FUZZ_NMEA
       {"nmea", fuzzNmea},
 #endif

@@ -1103,10 +1103,10 @@ def case_follow(fx, session):
     c = Checks()
     append(added[0])
     time.sleep(2.5)                      # follow off: twice the check period passes unseen
-    c(s.act(lambda: s.key("f", settle=0.1), timeout=10), "turning follow on changed nothing on screen")
+    c(s.act(lambda: s.key("f")), "turning follow on changed nothing on screen")
     append(added[1])
     c(s.wait_change(s.snap(), timeout=10), "a point appended while following did not show within 10 s")
-    s.key("f", settle=0.1)
+    s.key("f")
     append(added[2])
     time.sleep(2.5)
     s.stop()

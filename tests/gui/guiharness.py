@@ -414,41 +414,41 @@ class Session:
             self.wait_frames(1, wid)
         return False
 
-    def act(self, fn, wid=None, timeout=None):
+    def act(self, fn, wid=None):
         """Runs one input action (which waits for its frames) and says whether the window
-        now looks different: no change is a result too. (timeout: no longer needed.)"""
+        now looks different: no change is a result too."""
         before = self.snap(wid)
         fn()
         return self.snap(wid) != before
 
     # -- input (window-relative pixels, top-left origin). Each waits for `frames` frames
-    # after its events; `settle` (seconds) is accepted from older cases and ignored.
+    # after its events.
     def move(self, x, y, wid=None):
         self.xdo("mousemove", "--window", wid or self.chart_wid, x, y)
 
-    def click(self, x, y, button=1, wid=None, frames=3, settle=None):
+    def click(self, x, y, button=1, wid=None, frames=3):
         """A press and a release with a frame between, as a hand makes them; then waits
         for `frames` frames (xdotool returns once the server has sent the event on)."""
         self.press(x, y, button, wid, frames=1)
         self.release(button=button, wid=wid, frames=frames)
 
-    def press(self, x, y, button=1, wid=None, frames=3, settle=None):
+    def press(self, x, y, button=1, wid=None, frames=3):
         self.move(x, y, wid)
         self.xdo("mousedown", button)
         self.wait_frames(frames, wid)
 
-    def release(self, x=None, y=None, button=1, wid=None, frames=3, settle=None):
+    def release(self, x=None, y=None, button=1, wid=None, frames=3):
         if x is not None:
             self.move(x, y, wid)
         self.xdo("mouseup", button)
         self.wait_frames(frames, wid)
 
-    def key(self, *keys, wid=None, frames=3, settle=None):
+    def key(self, *keys, wid=None, frames=3):
         self.move(300, 200, wid)   # focus follows the pointer
         self.xdo("key", "--delay", "60", *keys)
         self.wait_frames(frames, wid)
 
-    def type(self, text, wid=None, frames=3, settle=None):
+    def type(self, text, wid=None, frames=3):
         self.xdo("type", "--delay", "12", text, timeout=60)
         self.wait_frames(frames, wid)
 
