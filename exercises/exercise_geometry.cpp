@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "great_circle.h"
 #include "ifr_exercise_set.h"
 
 namespace {
@@ -20,24 +21,8 @@ int32_t truncateToInt32(double v) {
 }  // namespace
 
 ExercisePoint destinationPoint(ExercisePoint from, double distanceNm, double bearingRad) {
-  const double pi = kExercisePi;
-  const double lambda1 = from.x * pi / 18000;
-  const double phi1 = from.y * pi / 18000;
-  const double delta = pi * distanceNm / 10800;
-
-  double a = std::sin(phi1) * std::cos(delta) + std::cos(phi1) * std::sin(delta) * std::cos(bearingRad);
-  if (a > 1) a = 1;
-  if (a < -1) a = -1;
-  const double phi2 = std::asin(a);
-  const double dLambda = std::atan2(std::sin(bearingRad) * std::sin(delta) * std::cos(phi1),
-                                    std::cos(delta) - std::sin(phi1) * std::sin(phi2));
-  double lambda2 = std::fmod(dLambda + lambda1 + pi, 2 * pi) - pi;
-  if (lambda2 > pi) {
-    lambda2 -= 2 * pi;
-  } else if (lambda2 < -pi) {
-    lambda2 += 2 * pi;
-  }
-  return {lambda2 * 18000 / pi, phi2 * 18000 / pi};
+  const ChartUnitsPos to = chartUnitsDestination({from.x, from.y}, distanceNm, bearingRad, kExercisePi);
+  return {to.x, to.y};
 }
 
 bool IfrExerciseSet::findNavaid(const std::vector<NavaidRecord>& list, int32_t i) {

@@ -72,3 +72,23 @@ GeoPos geoInterpolate(GeoPos a, GeoPos b, double f) {
   const double x = wa * ax + wb * bx, y = wa * ay + wb * by, z = wa * az + wb * bz;
   return {std::atan2(z, std::sqrt(x * x + y * y)) / kRad, wrap180(std::atan2(y, x) / kRad)};
 }
+
+ChartUnitsPos chartUnitsDestination(ChartUnitsPos from, double distanceNm, double bearingRad, double pi) {
+  const double lambda1 = from.x * pi / 18000;
+  const double phi1 = from.y * pi / 18000;
+  const double delta = pi * distanceNm / 10800;
+
+  double a = std::sin(phi1) * std::cos(delta) + std::cos(phi1) * std::sin(delta) * std::cos(bearingRad);
+  if (a > 1) a = 1;
+  if (a < -1) a = -1;
+  const double phi2 = std::asin(a);
+  const double dLambda = std::atan2(std::sin(bearingRad) * std::sin(delta) * std::cos(phi1),
+                                    std::cos(delta) - std::sin(phi1) * std::sin(phi2));
+  double lambda2 = std::fmod(dLambda + lambda1 + pi, 2 * pi) - pi;
+  if (lambda2 > pi) {
+    lambda2 -= 2 * pi;
+  } else if (lambda2 < -pi) {
+    lambda2 += 2 * pi;
+  }
+  return {lambda2 * 18000 / pi, phi2 * 18000 / pi};
+}

@@ -4,8 +4,8 @@
 //
 // Positions are degrees (latitude north, longitude east positive), bearings degrees
 // true measured clockwise from north, distances nautical miles. Pure functions: no
-// state, no allocation. The exercises keep their own chart-unit destinationPoint,
-// whose single-precision pi the stored drawings follow.
+// state, no allocation. The exercises' destination point in chart units is here too,
+// with the value of pi as a parameter: their stored drawings follow single precision.
 #pragma once
 
 #include "geo_units.h"
@@ -38,3 +38,11 @@ double geoAlongTrackNm(GeoPos fix, double courseDegTrue, GeoPos p);
 // to b at constant speed is at that fraction of the time. `a` when they coincide;
 // antipodal points have no one great circle between them and give `a` too.
 GeoPos geoInterpolate(GeoPos a, GeoPos b, double fraction);
+
+// geoDestination in chart units (x east, y north, hundredths of a degree) with the
+// bearing in radians and the value of pi given, the way the exercises draw: x wraps
+// into -18000..18000.
+struct ChartUnitsPos {
+  double x, y;
+};
+ChartUnitsPos chartUnitsDestination(ChartUnitsPos from, double distanceNm, double bearingRad, double pi);

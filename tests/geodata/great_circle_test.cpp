@@ -52,6 +52,27 @@ TEST(GreatCircle, Destination) {
   expectSamePlace(geoDestination(out, 25, geoBearing(out, {43.4, 5.2})), {43.4, 5.2}, 1e-9);
 }
 
+// The exercises' form: chart units, radians, pi rounded to single precision.
+TEST(GreatCircle, ChartUnitsDestination) {
+  const double pi = static_cast<double>(3.1415927f);
+  struct Row {
+    ChartUnitsPos from;
+    double nm, bearingDeg;
+    ChartUnitsPos want;
+  } rows[] = {
+      {{520, 4340}, 12, 300, {496.122053044, 4349.975189249}},
+      // Wraps west by 36000 units, which is 2 x the given pi, not 2 pi radians.
+      {{17990, 1000}, 60, 90, {-17908.457659284, 999.846125572}},
+      {{-6000, -4500}, -30, 45, {-6050.310443453, -4535.245352148}},  // backwards
+      {{0, 0}, 0, 114.6, {0, 0}},
+  };
+  for (const Row& r : rows) {
+    const ChartUnitsPos got = chartUnitsDestination(r.from, r.nm, r.bearingDeg * pi / 180, pi);
+    EXPECT_NEAR(got.x, r.want.x, 1e-6) << r.from.x << "," << r.from.y;
+    EXPECT_NEAR(got.y, r.want.y, 1e-6) << r.from.x << "," << r.from.y;
+  }
+}
+
 TEST(GreatCircle, CrossAndAlongTrack) {
   struct Row {
     GeoPos fix;
