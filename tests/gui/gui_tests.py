@@ -130,6 +130,22 @@ def track_chart_points(track=TRACK):
     return [(chart_x_from_seconds(lon), chart_y_from_seconds(lat)) for lat, lon, _, _ in track]
 
 
+TRACK_COLOUR = (1, 0.2, 0)
+
+
+def track_segment_vertices(track=TRACK):
+    """What the track drawing sends: one segment per point from the second on."""
+    pts = track_chart_points(track)
+    out = []
+    for i in range(1, len(pts) - 1):
+        out += [pts[i], pts[i + 1]]
+    return out
+
+
+def frame_track_vertices(f):
+    return [v for b in f.blocks("GL_LINES") if colour_is(b.colour, TRACK_COLOUR) for v in b.verts]
+
+
 def line_pairs(blocks, colour=None):
     out = []
     for b in blocks:
@@ -399,12 +415,9 @@ def case_start_view(fx, session):
         stip = f.calls("glLineStipple")
         c(stip and all(int(num(a[2]["factor"])) == 1 and int(num(a[2]["pattern"])) == 0x1C47 for a in stip),
           "frame %d: glLineStipple calls %s, expected (1, 7239)" % (f.index, [a[2] for a in stip]))
-        tblocks = [b for b in f.blocks("GL_LINES") if colour_is(b.colour, (1, 0.2, 0))]
-        pts = track_chart_points()
-        exp = []
-        for i in range(1, len(pts) - 1):
-            exp += [pts[i], pts[i + 1]]
-        got = [v for b in tblocks for v in b.verts]
+        tblocks = [b for b in f.blocks("GL_LINES") if colour_is(b.colour, TRACK_COLOUR)]
+        exp = track_segment_vertices()
+        got = frame_track_vertices(f)
         c(len(tblocks) == 1 and len(got) == len(exp) and all(pt_close(g, e, 0.01) for g, e in zip(got, exp)),
           "frame %d: track blocks %d with vertices %s, expected one block %s"
           % (f.index, len(tblocks), [fmt_pt(g) for g in got], [fmt_pt(e) for e in exp]))
@@ -1038,25 +1051,14 @@ def case_load(fx, session):
     tr = s.read_trace()
     frames = first_chart_frame(tr)
 
-    def track_of(f):
-        bl = [b for b in f.blocks("GL_LINES") if colour_is(b.colour, (1, 0.2, 0))]
-        return [v for b in bl for v in b.verts]
-
-    def expected(track):
-        pts = track_chart_points(track)
-        e = []
-        for i in range(1, len(pts) - 1):
-            e += [pts[i], pts[i + 1]]
-        return e
-
-    first, new = expected(TRACK), expected(SECOND_TRACK)
+    first, new = track_segment_vertices(TRACK), track_segment_vertices(SECOND_TRACK)
 
     def same(a, b):
         return len(a) == len(b) and all(pt_close(p, q, 0.01) for p, q in zip(a, b))
 
     kinds = []
     for f in frames:
-        t = track_of(f)
+        t = frame_track_vertices(f)
         k = "first" if same(t, first) else "second" if same(t, new) else "none" if not t else "other:%s" % t[:4]
         if not kinds or kinds[-1] != k:
             kinds.append(k)
@@ -1117,26 +1119,16 @@ def case_follow(fx, session):
     tr = s.read_trace()
     tracks = [TRACK, TRACK + added[0], TRACK + added[0] + added[1]]
 
-    def chart_track(f):
-        return [v for b in f.blocks("GL_LINES") if colour_is(b.colour, (1, 0.2, 0)) for v in b.verts]
-
-    def expected(track):
-        pts = track_chart_points(track)
-        e = []
-        for i in range(1, len(pts) - 1):
-            e += [pts[i], pts[i + 1]]
-        return e
-
     def which(t):
         for i, tk in enumerate(tracks):
-            e = expected(tk)
+            e = track_segment_vertices(tk)
             if len(t) == len(e) and all(pt_close(p, q, 0.01) for p, q in zip(t, e)):
                 return i
         return "other(%d vertices)" % len(t)
 
     seq, centres = [], []
     for f in first_chart_frame(tr):
-        k = which(chart_track(f))
+        k = which(frame_track_vertices(f))
         centre = (-f.translate[0], -f.translate[1]) if f.translate else None
         if not seq or seq[-1][0] != k or seq[-1][1] != centre:
             seq.append((k, centre))
