@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ifr_exercise_set.h"
+#include "test_files.h"
 
 inline NavaidRecord navaid(const char* ident, const char* name, double variation, double x, double y,
                            uint32_t flags = 1) {
@@ -81,7 +82,3 @@ inline std::string reportOf(const IfrExerciseSet& set) {
   return out;
 }
 
-inline std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}

@@ -13,15 +13,10 @@
 #include <vector>
 
 #include "stand_in_host.h"
+#include "test_files.h"
 
 namespace fs = std::filesystem;
 
-inline std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 inline std::vector<std::string> lines(const std::string& text) {
   std::vector<std::string> out;

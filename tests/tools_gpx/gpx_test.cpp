@@ -11,17 +11,12 @@
 #include <sstream>
 
 #include "gpx_writer.h"
+#include "test_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 int run(const std::string& command, std::string* out = nullptr) {
   std::FILE* p = ::popen((command + " 2>&1").c_str(), "r");

@@ -31,17 +31,12 @@
 
 #include "nmea_sentence.h"
 #include "track_file.h"
+#include "test_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::vector<std::string> splitLines(const std::string& text) {
   std::vector<std::string> out;
