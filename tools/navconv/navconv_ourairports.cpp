@@ -7,22 +7,15 @@ using namespace navconv_detail;
 // ---------------- OurAirports ----------------
 
 bool readOurAirportsNavaids(const std::string& path, NavData* data, std::string* error) {
-  CsvFile file(path);
-  std::vector<std::string> header;
-  if (!openCsv(path, {"ident", "name", "type", "latitude_deg", "longitude_deg", "magnetic_variation_deg"}, &file,
-               &header, error))
-    return false;
-  CsvColumns cols(header);
-  std::string record;
-  while (readCsvRecord(file.f, &record)) {
-    if (trim(record).empty()) continue;
-    const std::vector<std::string> row = splitCsvRecord(record);
+  const std::vector<const char*> required = {"ident", "name", "type", "latitude_deg", "longitude_deg",
+                                             "magnetic_variation_deg"};
+  return forEachCsvRow(path, required, error, [data](const CsvColumns& cols, const std::vector<std::string>& row) {
     const uint32_t flags = navaidTypeFlags(cols.get(row, "type"));
     double lat, lon;
     if (flags == 0 || !toNumber(cols.get(row, "latitude_deg"), &lat) ||
         !toNumber(cols.get(row, "longitude_deg"), &lon) || !validPosition(lat, lon)) {
       ++data->skippedLines;
-      continue;
+      return;
     }
     PodNavaidIn n{};
     n.ident = cols.get(row, "ident");
@@ -38,32 +31,23 @@ bool readOurAirportsNavaids(const std::string& path, NavData* data, std::string*
     n.variation = has ? normalizeVariation(var) : 0.0;
     data->navaids.push_back(n);
     data->navaidHasVariation.push_back(has);
-  }
-  return true;
+  });
 }
 
 bool readOurAirportsRunways(const std::string& path, bool airportsFromRunways, NavData* data,
                             std::string* error) {
-  CsvFile file(path);
-  std::vector<std::string> header;
-  if (!openCsv(path,
-               {"airport_ident", "le_ident", "le_latitude_deg", "le_longitude_deg", "he_ident", "he_latitude_deg",
-                "he_longitude_deg"},
-               &file, &header, error))
-    return false;
-  CsvColumns cols(header);
+  const std::vector<const char*> required = {"airport_ident",   "le_ident",        "le_latitude_deg",
+                                             "le_longitude_deg", "he_ident",        "he_latitude_deg",
+                                             "he_longitude_deg"};
   PositionSums sums;
-  std::string record;
-  while (readCsvRecord(file.f, &record)) {
-    if (trim(record).empty()) continue;
-    const std::vector<std::string> row = splitCsvRecord(record);
+  const bool read = forEachCsvRow(path, required, error, [&](const CsvColumns& cols, const std::vector<std::string>& row) {
     double lat1, lon1, lat2, lon2;
     if (cols.get(row, "closed") == "1" || !toNumber(cols.get(row, "le_latitude_deg"), &lat1) ||
         !toNumber(cols.get(row, "le_longitude_deg"), &lon1) || !toNumber(cols.get(row, "he_latitude_deg"), &lat2) ||
         !toNumber(cols.get(row, "he_longitude_deg"), &lon2) || !validPosition(lat1, lon1) ||
         !validPosition(lat2, lon2)) {
       ++data->skippedLines;  // most rows give no end positions
-      continue;
+      return;
     }
     const std::string airport = cols.get(row, "airport_ident");
     PodRunwayIn r{};
@@ -78,7 +62,8 @@ bool readOurAirportsRunways(const std::string& path, bool airportsFromRunways, N
       sums.add(airport, lat1, lon1);
       sums.add(airport, lat2, lon2);
     }
-  }
+  });
+  if (!read) return false;
   for (const std::string& id : sums.order) {
     const auto& s = sums.sum[id];
     const int n = sums.count[id];
@@ -94,22 +79,15 @@ bool readOurAirportsRunways(const std::string& path, bool airportsFromRunways, N
 }
 
 bool readOurAirportsAirports(const std::string& path, NavData* data, std::string* error) {
-  CsvFile file(path);
-  std::vector<std::string> header;
-  if (!openCsv(path, {"ident", "type", "name", "latitude_deg", "longitude_deg"}, &file, &header, error))
-    return false;
-  CsvColumns cols(header);
-  std::string record;
-  while (readCsvRecord(file.f, &record)) {
-    if (trim(record).empty()) continue;
-    const std::vector<std::string> row = splitCsvRecord(record);
+  const std::vector<const char*> required = {"ident", "type", "name", "latitude_deg", "longitude_deg"};
+  return forEachCsvRow(path, required, error, [data](const CsvColumns& cols, const std::vector<std::string>& row) {
     const std::string type = cols.get(row, "type");
-    if (type != "large_airport" && type != "medium_airport" && type != "small_airport") continue;
+    if (type != "large_airport" && type != "medium_airport" && type != "small_airport") return;
     double lat, lon;
     if (!toNumber(cols.get(row, "latitude_deg"), &lat) || !toNumber(cols.get(row, "longitude_deg"), &lon) ||
         !validPosition(lat, lon)) {
       ++data->skippedLines;
-      continue;
+      return;
     }
     PodAirportIn a{};
     a.ident = cols.get(row, "ident");
@@ -119,6 +97,5 @@ bool readOurAirportsAirports(const std::string& path, NavData* data, std::string
     a.latitudeSeconds = latitudeArcSeconds(lat);
     a.longitudeSeconds = eastwardLongitudeArcSeconds(lon);
     data->airports.push_back(a);
-  }
-  return true;
+  });
 }

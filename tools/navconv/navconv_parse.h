@@ -71,6 +71,23 @@ struct CsvFile {
 bool openCsv(const std::string& path, const std::vector<const char*>& required, CsvFile* file,
              std::vector<std::string>* header, std::string* error);
 
+// Opens the file as openCsv does and calls row(columns, fields) for each record
+// that is not blank; false with openCsv's message when it cannot.
+template <typename RowFn>
+bool forEachCsvRow(const std::string& path, const std::vector<const char*>& required, std::string* error,
+                   RowFn row) {
+  CsvFile file(path);
+  std::vector<std::string> header;
+  if (!openCsv(path, required, &file, &header, error)) return false;
+  const CsvColumns cols(header);
+  std::string record;
+  while (readCsvRecord(file.f, &record)) {
+    if (trim(record).empty()) continue;
+    row(cols, splitCsvRecord(record));
+  }
+  return true;
+}
+
 // Mean position of runway ends, per airport, kept in first-seen order.
 struct PositionSums {
   std::vector<std::string> order;
