@@ -358,6 +358,10 @@ static void createPanel() {
 
 int main(int argc, char** argv) {
   (void)stdoutLineBuffered;
+  if (wantsHelp(argc, argv)) {
+    std::fputs(kViewerUsage, stdout);
+    return 0;
+  }
   // Our one option is taken out before GLUT reads the rest of the command line.
   if (takeFastOption(&argc, argv)) tiledChart = new TiledChart;
   chartListsPending = 1;

@@ -325,23 +325,27 @@ TEST(ChartCull, EachExerciseDrawsAloneAsInTheFullList) {
   EXPECT_TRUE(end.hasSize && end.size == full.size);
 }
 
-TEST(ViewerOptions, FastIsTakenOutAndTheRestLeftToGlut) {
+TEST(ViewerOptions, HelpIsTheFirstArgumentAndFastIsTakenOutTheRestLeftToGlut) {
   struct Row {
     std::vector<std::string> in, out;
-    bool fast;
-  } rows[] = {{{"viewer"}, {"viewer"}, false},
-              {{"viewer", "--fast"}, {"viewer"}, true},
+    bool fast, help;
+  } rows[] = {{{"viewer"}, {"viewer"}, false, false},
+              {{"viewer", "--help"}, {"viewer", "--help"}, false, true},
+              {{"viewer", "-h", "--fast"}, {"viewer", "-h"}, true, true},
+              {{"viewer", "-display", ":1", "--help"}, {"viewer", "-display", ":1", "--help"}, false, false},
+              {{"viewer", "--fast"}, {"viewer"}, true, false},
               {{"viewer", "-geometry", "800x600", "--fast", "-display", ":1"},
-               {"viewer", "-geometry", "800x600", "-display", ":1"}, true},
-              {{"viewer", "--fast", "--fast"}, {"viewer"}, true},
-              {{"--fast"}, {"--fast"}, false},  // the program name is never an option
-              {{"viewer", "--faster"}, {"viewer", "--faster"}, false}};
+               {"viewer", "-geometry", "800x600", "-display", ":1"}, true, false},
+              {{"viewer", "--fast", "--fast"}, {"viewer"}, true, false},
+              {{"--fast"}, {"--fast"}, false, false},  // the program name is never an option
+              {{"viewer", "--faster"}, {"viewer", "--faster"}, false, false}};
   for (const Row& r : rows) {
     std::vector<std::string> storage = r.in;
     std::vector<char*> argv;
     for (std::string& s : storage) argv.push_back(&s[0]);
     argv.push_back(nullptr);
     int argc = static_cast<int>(r.in.size());
+    EXPECT_EQ(wantsHelp(argc, argv.data()), r.help);
     EXPECT_EQ(takeFastOption(&argc, argv.data()), r.fast);
     ASSERT_EQ(argc, static_cast<int>(r.out.size()));
     for (int i = 0; i < argc; ++i) EXPECT_EQ(argv[i], r.out[i]);
